@@ -1,0 +1,13 @@
+# Builds the demo database from the SQL files in demo/, in name order, into a fresh file.
+find_program(SQLITE3 sqlite3 REQUIRED)
+file(GLOB files ${SRC}/*.sql)
+list(SORT files)
+file(REMOVE ${OUT}.tmp)
+foreach(f ${files})
+  execute_process(COMMAND ${SQLITE3} -bail ${OUT}.tmp INPUT_FILE ${f} RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    file(REMOVE ${OUT}.tmp)
+    message(FATAL_ERROR "demo SQL ${f} failed: ${err}")
+  endif()
+endforeach()
+file(RENAME ${OUT}.tmp ${OUT})

@@ -1,0 +1,107 @@
+#include "app/FormSupport.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QScreen>
+#include <QWidget>
+
+namespace zemo {
+
+void TwipsPlacer::place(QWidget* control, const TwipsRect& rect) {
+    setRect(control, rect);
+}
+
+void TwipsPlacer::setRect(QWidget* control, const TwipsRect& rect) {
+    m_rects.insert(control, rect);
+    apply(control, rect);
+}
+
+void TwipsPlacer::applyAll() {
+    for (auto it = m_rects.cbegin(); it != m_rects.cend(); ++it)
+        apply(const_cast<QWidget*>(it.key()), it.value());
+}
+
+void TwipsPlacer::apply(QWidget* control, const TwipsRect& rect) {
+    control->setGeometry(toPixels(rect.left), toPixels(rect.top), std::max(0, toPixels(rect.width)),
+                         std::max(0, toPixels(rect.height)));
+}
+
+double TwipsPlacer::dpi() const {
+    if (m_host && m_host->screen())
+        return m_host->screen()->logicalDotsPerInchX();
+    if (QGuiApplication::primaryScreen())
+        return QGuiApplication::primaryScreen()->logicalDotsPerInchX();
+    return 96.0;
+}
+
+int TwipsPlacer::toPixels(double twips) const { return twipsToPixels(twips, dpi()); }
+double TwipsPlacer::toTwips(int pixels) const { return pixelsToTwips(pixels, dpi()); }
+
+QSize TwipsPlacer::clientPixels(double widthTwips, double heightTwips) const {
+    return {toPixels(widthTwips), toPixels(heightTwips)};
+}
+
+TwipsSize TwipsPlacer::outerSize(const QWidget* client) const {
+    if (!client)
+        client = m_host;
+    return {static_cast<int>(std::lround(toTwips(client->width()))) + kFrameWidthTwips,
+            static_cast<int>(std::lround(toTwips(client->height()))) + kFrameHeightTwips};
+}
+
+namespace {
+QPointer<QWidget>& mainSlot() {
+    static QPointer<QWidget> w;
+    return w;
+}
+
+const QWidget* clientOf(const QWidget* window) {
+    if (auto* mw = qobject_cast<const QMainWindow*>(window); mw && mw->centralWidget())
+        return mw->centralWidget();
+    return window;
+}
+} // namespace
+
+QWidget* mainWindow() { return mainSlot().data(); }
+void setMainWindow(QWidget* window) { mainSlot() = window; }
+
+void centreOverMainWindow(QWidget* dialog, const TwipsSize& dialogOuter) {
+    QWidget* main = mainWindow();
+    if (!main)
+        return;
+    TwipsPlacer placer(main);
+    const TwipsSize mainOuter = placer.outerSize(clientOf(main));
+    const QPoint pos = main->pos();
+    const TwipsPoint p = centreOver(placer.toTwips(pos.x()), placer.toTwips(pos.y()), mainOuter.width,
+                                    mainOuter.height, dialogOuter.width, dialogOuter.height);
+    dialog->move(placer.toPixels(p.left), placer.toPixels(p.top));
+}
+
+void installFontSubstitutes() {
+    const QStringList gothic = {QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック"),
+                                QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans Mono CJK JP"),
+                                QStringLiteral("MS Gothic"), QStringLiteral("VL Gothic"),
+                                QStringLiteral("TakaoGothic")};
+    const QStringList mincho = {QStringLiteral("IPAMincho"), QStringLiteral("IPA明朝"),
+                                QStringLiteral("Noto Serif CJK JP"), QStringLiteral("MS Mincho"),
+                                QStringLiteral("TakaoMincho")};
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), gothic);
+    QFont::insertSubstitutions(QStringLiteral("ＭＳ 明朝"), mincho);
+}
+
+QFont gothicFont(double pointSize, bool bold) {
+    QFont f(QStringLiteral("ＭＳ ゴシック"));
+    f.setPointSizeF(pointSize);
+    f.setBold(bold);
+    return f;
+}
+
+QFont minchoFont(double pointSize, bool bold, bool italic) {
+    QFont f(QStringLiteral("ＭＳ 明朝"));
+    f.setPointSizeF(pointSize);
+    f.setBold(bold);
+    f.setItalic(italic);
+    return f;
+}
+
+} // namespace zemo

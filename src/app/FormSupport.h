@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/Twips.h"
+
+#include <QFont>
+#include <QHash>
+#include <QPointer>
+
+class QWidget;
+
+namespace zemo {
+
+// The window frame that the design's outer sizes include beyond the client area (caption and
+// borders), in twips. Outer sizes are computed from it so that layouts do not depend on the
+// window manager's decorations.
+inline constexpr int kFrameWidthTwips = 120;
+inline constexpr int kFrameHeightTwips = 405;
+
+// Keeps each control's design place in twips and maps it to pixels at the screen's logical DPI.
+class TwipsPlacer {
+public:
+    explicit TwipsPlacer(QWidget* host) : m_host(host) {}
+
+    void place(QWidget* control, const TwipsRect& rect);
+    TwipsRect rect(const QWidget* control) const { return m_rects.value(control); }
+    void setRect(QWidget* control, const TwipsRect& rect);
+    void applyAll();
+
+    double dpi() const;
+    int toPixels(double twips) const;
+    double toTwips(int pixels) const;
+
+    // Client size in pixels for a client size in twips.
+    QSize clientPixels(double widthTwips, double heightTwips) const;
+    // Outer size in twips of the host, from its client area `client` (defaults to the host).
+    TwipsSize outerSize(const QWidget* client = nullptr) const;
+
+private:
+    void apply(QWidget* control, const TwipsRect& rect);
+    QWidget* m_host;
+    QHash<const QWidget*, TwipsRect> m_rects;
+};
+
+// Centres `dialog` (outer size in twips) over the main window, as every dialog does when it loads.
+void centreOverMainWindow(QWidget* dialog, const TwipsSize& dialogOuter);
+
+// Installs substitutes for the Windows fonts the windows name, from the Japanese fonts installed.
+void installFontSubstitutes();
+QFont gothicFont(double pointSize = 9, bool bold = false);
+QFont minchoFont(double pointSize, bool bold = false, bool italic = false);
+
+// The main window; dialogs centre over it and write into it.
+QWidget* mainWindow();
+void setMainWindow(QWidget* window);
+
+} // namespace zemo

@@ -1,0 +1,117 @@
+#include "app/GridModel.h"
+
+#include <QMimeData>
+
+namespace zemo {
+
+void GridModel::setHeaderRows(int n) {
+    beginResetModel();
+    m_headerRows = n;
+    endResetModel();
+}
+
+void GridModel::setHeaderCols(int n) {
+    beginResetModel();
+    m_headerCols = n;
+    endResetModel();
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : std::max(0, gridRows() - m_headerRows);
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : std::max(0, gridCols() - m_headerCols);
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return {};
+    return cellText(index.row() + m_headerRows, index.column() + m_headerCols);
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return m_headerRows > 0 ? QVariant(cellText(0, section + m_headerCols)) : QVariant();
+    return m_headerCols > 0 ? QVariant(cellText(section + m_headerRows, 0)) : QVariant();
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+}
+
+QStringList GridModel::mimeTypes() const { return {QStringLiteral("text/plain")}; }
+
+QMimeData* GridModel::mimeData(const QModelIndexList& indexes) const {
+    // A dragged cell travels as its plain text, so it can be dropped on a text box.
+    if (indexes.isEmpty())
+        return nullptr;
+    auto* mime = new QMimeData;
+    mime->setText(data(indexes.first()).toString());
+    return mime;
+}
+
+SimpleGridModel::SimpleGridModel(int rows, int cols, QObject* parent)
+    : GridModel(parent), m_rows(0), m_cols(0) {
+    setGridCols(cols);
+    setGridRows(rows);
+}
+
+void SimpleGridModel::setGridRows(int rows) {
+    rows = std::max(0, rows);
+    if (rows == m_rows)
+        return;
+    beginResetModel();
+    m_rows = rows;
+    m_cells.resize(rows);
+    for (QStringList& row : m_cells)
+        row.resize(m_cols);
+    endResetModel();
+}
+
+void SimpleGridModel::setGridCols(int cols) {
+    cols = std::max(0, cols);
+    if (cols == m_cols)
+        return;
+    beginResetModel();
+    m_cols = cols;
+    for (QStringList& row : m_cells)
+        row.resize(cols);
+    endResetModel();
+}
+
+QString SimpleGridModel::cellText(int row, int col) const {
+    if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
+        return {};
+    return m_cells[row][col];
+}
+
+void SimpleGridModel::setCellText(int row, int col, const QString& text) {
+    if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
+        return;
+    m_cells[row][col] = text;
+    if (row >= headerRows() && col >= headerCols()) {
+        const QModelIndex i = index(row - headerRows(), col - headerCols());
+        Q_EMIT dataChanged(i, i, {Qt::DisplayRole});
+    } else if (row < headerRows()) {
+        Q_EMIT headerDataChanged(Qt::Horizontal, col - headerCols(), col - headerCols());
+    } else {
+        Q_EMIT headerDataChanged(Qt::Vertical, row - headerRows(), row - headerRows());
+    }
+}
+
+void SimpleGridModel::clearCells() {
+    for (QStringList& row : m_cells)
+        for (QString& cell : row)
+            cell.clear();
+    if (m_rows > 0 && m_cols > 0) {
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::DisplayRole});
+        Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    }
+}
+
+} // namespace zemo

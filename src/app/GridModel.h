@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QStringList>
+
+namespace zemo {
+
+// The cells of a grid, addressed by 0-based row and column of the whole grid, fixed cells included.
+// A view may show the first row and the first column in its headers (headerRows/headerCols = 1):
+// model index (r, c) is then grid cell (r + headerRows, c + headerCols).
+class GridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    virtual int gridRows() const = 0;
+    virtual int gridCols() const = 0;
+    virtual void setGridRows(int rows) = 0;
+    virtual void setGridCols(int cols) = 0;
+    virtual QString cellText(int row, int col) const = 0;
+    virtual void setCellText(int row, int col, const QString& text) = 0;
+    // Empties every cell; the counts stay.
+    virtual void clearCells() = 0;
+
+    int headerRows() const { return m_headerRows; }
+    int headerCols() const { return m_headerCols; }
+    void setHeaderRows(int n);
+    void setHeaderCols(int n);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
+
+private:
+    int m_headerRows = 0;
+    int m_headerCols = 0;
+};
+
+// A small grid held as one string per cell: the main window's column grid.
+class SimpleGridModel : public GridModel {
+    Q_OBJECT
+public:
+    SimpleGridModel(int rows, int cols, QObject* parent = nullptr);
+
+    int gridRows() const override { return m_rows; }
+    int gridCols() const override { return m_cols; }
+    void setGridRows(int rows) override;
+    void setGridCols(int cols) override;
+    QString cellText(int row, int col) const override;
+    void setCellText(int row, int col, const QString& text) override;
+    void clearCells() override;
+
+private:
+    int m_rows;
+    int m_cols;
+    QList<QStringList> m_cells; // m_rows lists of m_cols strings
+};
+
+} // namespace zemo

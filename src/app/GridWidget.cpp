@@ -1,0 +1,320 @@
+#include "app/GridWidget.h"
+
+#include "app/TextTable.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+namespace zemo {
+
+// The fixed rows below the heading row: a strip over the top of the body sharing its model and
+// selection, so its cells can be current, picked and dragged like any other.
+class FrozenRowsView : public QTableView {
+public:
+    explicit FrozenRowsView(GridWidget* grid) : QTableView(grid), m_grid(grid) {
+        setObjectName(QStringLiteral("frozenRows"));
+        horizontalHeader()->hide();
+        verticalHeader()->hide();
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setFrameShape(QFrame::NoFrame);
+        setFocusProxy(grid);
+        setEditTriggers(QAbstractItemView::NoEditTriggers);
+        setDragEnabled(true);
+        setDragDropMode(QAbstractItemView::DragOnly);
+        setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+        setStyleSheet(QStringLiteral("QTableView { background: palette(button); }"));
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (m_grid->pressAllowed(this, event))
+            QTableView::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QTableView::mouseReleaseEvent(event);
+        m_grid->released(this, event);
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        m_grid->m_mouseCol = columnAt(event->position().toPoint().x()) < 0
+                                 ? -1
+                                 : columnAt(event->position().toPoint().x()) + m_grid->m_model->headerCols();
+        QTableView::mouseMoveEvent(event);
+    }
+
+private:
+    GridWidget* m_grid;
+};
+
+namespace {
+int shiftBits(Qt::KeyboardModifiers m) {
+    return (m.testFlag(Qt::ShiftModifier) ? 1 : 0) | (m.testFlag(Qt::ControlModifier) ? 2 : 0) |
+           (m.testFlag(Qt::AltModifier) ? 4 : 0);
+}
+} // namespace
+
+GridWidget::GridWidget(QWidget* parent) : QTableView(parent) {
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setWordWrap(false);
+    setMouseTracking(true);
+    horizontalHeader()->setStretchLastSection(true);
+    horizontalHeader()->setHighlightSections(false);
+    verticalHeader()->setHighlightSections(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    m_frozen = new FrozenRowsView(this);
+    m_frozen->hide();
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int section, int, int size) { m_frozen->setColumnWidth(section, size); });
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_frozen->horizontalScrollBar(), &QScrollBar::setValue);
+    setGridModel(new SimpleGridModel(1, 1, this));
+}
+
+GridWidget::~GridWidget() = default;
+
+void GridWidget::setGridModel(GridModel* model) {
+    GridModel* old = m_model;
+    m_model = model;
+    if (!model->parent())
+        model->setParent(this);
+    setModel(model);
+    m_frozen->setModel(model);
+    m_frozen->setSelectionModel(selectionModel());
+    connect(model, &QAbstractItemModel::modelReset, this, &GridWidget::updateFrozenRows);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &GridWidget::updateFrozenRows);
+    connect(model, &QAbstractItemModel::columnsInserted, this, &GridWidget::updateFrozenRows);
+    applyFixedMode();
+    if (old && old != model && old->parent() == this)
+        old->deleteLater();
+}
+
+void GridWidget::setFixed(int fixedRows, int fixedCols) {
+    m_fixedRows = fixedRows;
+    m_fixedCols = fixedCols;
+    applyFixedMode();
+}
+
+void GridWidget::applyFixedMode() {
+    m_model->setHeaderRows(m_fixedRows > 0 ? 1 : 0);
+    m_model->setHeaderCols(m_fixedCols > 0 ? 1 : 0);
+    horizontalHeader()->setVisible(m_fixedRows > 0);
+    verticalHeader()->setVisible(m_fixedCols > 0);
+    updateFrozenRows();
+}
+
+void GridWidget::setRows(int rows) { m_model->setGridRows(rows); }
+void GridWidget::setCols(int cols) { m_model->setGridCols(cols); }
+
+void GridWidget::setColHidden(int col, bool hidden) {
+    const int c = modelCol(col);
+    if (c < 0)
+        return;
+    setColumnHidden(c, hidden);
+    m_frozen->setColumnHidden(c, hidden);
+}
+
+bool GridWidget::colHidden(int col) const {
+    const int c = modelCol(col);
+    return c >= 0 && isColumnHidden(c);
+}
+
+void GridWidget::AutoSize(int firstCol, int lastCol) {
+    const QFontMetrics fm(font());
+    const QFontMetrics hfm(horizontalHeader()->font());
+    const int rows = m_model->gridRows();
+    // Enough rows to catch the typical width, few enough to stay instant on a million rows.
+    constexpr int kHead = 1000;
+    constexpr int kTail = 200;
+    const int pad = 12;
+    for (int col = std::max(firstCol, m_model->headerCols()); col <= lastCol && col < m_model->gridCols(); ++col) {
+        int width = 0;
+        auto measure = [&](int r) {
+            const QFontMetrics& m = r < m_model->headerRows() ? hfm : fm;
+            width = std::max(width, m.horizontalAdvance(m_model->cellText(r, col)));
+        };
+        for (int r = 0; r < std::min(rows, kHead); ++r)
+            measure(r);
+        for (int r = std::max(kHead, rows - kTail); r < rows; ++r)
+            measure(r);
+        setColumnWidth(modelCol(col), std::max(width + pad, 24));
+    }
+    if (m_model->headerCols() > 0 && firstCol <= 0) {
+        const QString widest = QString::number(std::max(1, rows - 1));
+        verticalHeader()->setFixedWidth(hfm.horizontalAdvance(widest) + pad);
+    }
+}
+
+int GridWidget::Row() const {
+    const QModelIndex i = currentIndex();
+    return i.isValid() ? i.row() + m_model->headerRows() : -1;
+}
+
+int GridWidget::Col() const {
+    const QModelIndex i = currentIndex();
+    return i.isValid() ? i.column() + m_model->headerCols() : -1;
+}
+
+void GridWidget::setCurrentCell(int row, int col) {
+    setCurrentIndex(m_model->index(modelRow(row), modelCol(col)));
+}
+
+QString GridWidget::currentCellText() const {
+    const int r = Row();
+    const int c = Col();
+    return r < 0 || c < 0 ? QString() : m_model->cellText(r, c);
+}
+
+QList<int> GridWidget::visualColumns() const {
+    QList<int> cols;
+    for (int c = 0; c < m_model->headerCols(); ++c)
+        cols << c;
+    const QHeaderView* h = horizontalHeader();
+    for (int v = 0; v < h->count(); ++v)
+        cols << h->logicalIndex(v) + m_model->headerCols();
+    return cols;
+}
+
+QString GridWidget::selectionText() const {
+    const QItemSelection sel = selectionModel() ? selectionModel()->selection() : QItemSelection();
+    if (sel.isEmpty()) {
+        const QString cur = currentCellText();
+        return currentIndex().isValid() ? tabSeparatedText({{cur}}) : QString();
+    }
+    int top = INT_MAX, bottom = -1, leftV = INT_MAX, rightV = -1;
+    const QHeaderView* h = horizontalHeader();
+    for (const QItemSelectionRange& r : sel) {
+        top = std::min(top, r.top());
+        bottom = std::max(bottom, r.bottom());
+        for (int c = r.left(); c <= r.right(); ++c) {
+            leftV = std::min(leftV, h->visualIndex(c));
+            rightV = std::max(rightV, h->visualIndex(c));
+        }
+    }
+    QList<QStringList> rows;
+    for (int r = top; r <= bottom; ++r) {
+        QStringList cells;
+        for (int v = leftV; v <= rightV; ++v) {
+            const int c = h->logicalIndex(v);
+            if (isColumnHidden(c))
+                continue;
+            cells << m_model->cellText(r + m_model->headerRows(), c + m_model->headerCols());
+        }
+        rows << cells;
+    }
+    return tabSeparatedText(rows);
+}
+
+void GridWidget::setUserSortAndMove(bool enabled) {
+    horizontalHeader()->setSectionsMovable(enabled);
+    horizontalHeader()->setSectionsClickable(enabled);
+    if (enabled) {
+        horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+        setSortingEnabled(true);
+        horizontalHeader()->setSortIndicatorShown(true);
+        connect(horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+                [this](int section, Qt::SortOrder order) {
+                    if (section >= 0)
+                        Q_EMIT AfterSort(section + m_model->headerCols(), static_cast<int>(order));
+                },
+                Qt::UniqueConnection);
+    } else {
+        setSortingEnabled(false);
+    }
+}
+
+void GridWidget::setRangeSelection(bool enabled) {
+    setSelectionMode(enabled ? QAbstractItemView::ContiguousSelection : QAbstractItemView::SingleSelection);
+}
+
+bool GridWidget::pressAllowed(QAbstractItemView* view, QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    const int c = static_cast<QTableView*>(view)->columnAt(p.x());
+    m_mouseCol = c < 0 ? -1 : c + m_model->headerCols();
+    bool cancel = false;
+    Q_EMIT BeforeMouseDown(event->button(), event->modifiers(), p.x(), p.y(), cancel);
+    if (cancel)
+        event->accept();
+    return !cancel;
+}
+
+void GridWidget::released(QAbstractItemView* view, QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    const int c = static_cast<QTableView*>(view)->columnAt(p.x());
+    m_mouseCol = c < 0 ? -1 : c + m_model->headerCols();
+    Q_EMIT MouseUp(event->button(), event->modifiers(), p.x(), p.y());
+}
+
+void GridWidget::mousePressEvent(QMouseEvent* event) {
+    if (pressAllowed(this, event))
+        QTableView::mousePressEvent(event);
+}
+
+void GridWidget::mouseReleaseEvent(QMouseEvent* event) {
+    QTableView::mouseReleaseEvent(event);
+    released(this, event);
+}
+
+void GridWidget::mouseMoveEvent(QMouseEvent* event) {
+    const int c = columnAt(event->position().toPoint().x());
+    m_mouseCol = c < 0 ? -1 : c + m_model->headerCols();
+    QTableView::mouseMoveEvent(event);
+}
+
+void GridWidget::keyPressEvent(QKeyEvent* event) {
+    Q_EMIT KeyDownEvent(event->key(), shiftBits(event->modifiers()));
+    // Copying belongs to the window's key handler; the view's own copy of one cell would overwrite it.
+    if (event->matches(QKeySequence::Copy)) {
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void GridWidget::updateFrozenRows() {
+    const int strip = m_fixedCols > 0 ? 0 : std::max(0, m_fixedRows - m_model->headerRows());
+    if (strip == 0) {
+        m_frozen->hide();
+        return;
+    }
+    const int rows = m_model->rowCount();
+    for (int r = 0; r < rows; ++r)
+        m_frozen->setRowHidden(r, r >= strip);
+    for (int c = 0; c < m_model->columnCount(); ++c) {
+        m_frozen->setColumnWidth(c, columnWidth(c));
+        m_frozen->setColumnHidden(c, isColumnHidden(c));
+    }
+    m_frozen->show();
+    updateGeometries();
+}
+
+void GridWidget::updateGeometries() {
+    QTableView::updateGeometries();
+    if (!m_frozen || !m_frozen->isVisible())
+        return;
+    const int strip = std::max(0, m_fixedRows - m_model->headerRows());
+    int h = 0;
+    for (int r = 0; r < strip && r < m_model->rowCount(); ++r)
+        h += rowHeight(r);
+    const QRect vp = viewport()->geometry();
+    m_frozen->setGeometry(vp.x(), vp.y(), vp.width(), std::min(h, vp.height()));
+    m_frozen->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
+}
+
+void GridWidget::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    updateGeometries();
+}
+
+void GridWidget::scrollContentsBy(int dx, int dy) {
+    QTableView::scrollContentsBy(dx, dy);
+    if (dx != 0 && m_frozen->isVisible())
+        m_frozen->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
+}
+
+} // namespace zemo

@@ -1,0 +1,46 @@
+#include "app/MessagePresenter.h"
+
+#include "app/ErrorText.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace zemo {
+
+namespace {
+MessagePresenter::Handler& handlerSlot() {
+    static MessagePresenter::Handler handler;
+    return handler;
+}
+} // namespace
+
+QString MessagePresenter::displayText(const QString& text) {
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QChar(13), QChar(10));
+    return shown;
+}
+
+void MessagePresenter::setHandler(Handler handler) { handlerSlot() = std::move(handler); }
+
+void MessagePresenter::show(QWidget* parent, const QString& text) {
+    if (!parent)
+        parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
+    if (handlerSlot()) {
+        handlerSlot()(parent, kMessageTitle, text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, kMessageTitle, displayText(text), QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+} // namespace zemo
+
+void ShowErrorBox(int number, const QString& description, QWidget* parent) {
+    zemo::MessagePresenter::show(parent, zemo::errorBoxText(number, description));
+}
+
+void ShowErrorBox(const zemo::ZemoError& error, QWidget* parent) {
+    ShowErrorBox(error.number(), error.description(), parent);
+}

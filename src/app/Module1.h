@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/OracleAccess.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// Process-wide state shared by the windows.
+
+// What the profile editor hands back when it closes.
+struct ProfileEditRecord {
+    QString ServiceName;
+    QString UserName;
+    QString Password;
+    QString ProfileName;
+};
+
+// One entry of the cached table catalogue: the name, and "1" when it was marked, otherwise "0".
+struct TableListRow {
+    QString name;
+    QString selected;
+};
+
+inline constexpr int kMaxConditions = 32767;
+
+extern std::shared_ptr<zemo::OracleSession> gOraSession;
+extern std::shared_ptr<zemo::OracleDatabase> gOraDatabase; // set exactly while connected
+extern QString gServiceName;
+extern QString gUserName;
+extern QString gPassword;
+extern ProfileEditRecord gProfileEdit;
+extern QList<TableListRow> gTableList;
+extern int gTableCount;
+// The connection the cached catalogue was read from: another service or user reads it afresh.
+extern QString gTableListService;
+extern QString gTableListUser;
+extern int gCondCount;
+extern QStringList gCondConnector;
+extern QStringList gCondLeft;
+extern QStringList gCondOperator;
+extern QStringList gCondRight;
+extern QString gSqlText;
+extern QString gFromList;
+extern bool gNameColumnPicked;
+
+inline bool isConnected() { return gOraDatabase != nullptr; }
+
+// Empties the stored conditions (the main window's list is emptied by the UI's ClearConditions).
+void ClearConditionStore();
+
+// Back to the state at program start; for tests that run several scenarios in one process.
+void ResetGlobals();

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <string_view>
+
+namespace zemo {
+
+class OracleResultSet;
+
+// How a backend reports one value; the result grid sorts numbers as numbers, the rest as text.
+enum class ValueKind { Null, Integer, Real, Decimal, Text, DateTime, Blob };
+
+// One column of the current row.
+class OracleField {
+public:
+    OracleField(const OracleResultSet* rs, int pos) : m_rs(rs), m_pos(pos) {}
+    QVariant Value() const;
+
+private:
+    const OracleResultSet* m_rs;
+    int m_pos;
+};
+
+// The field collection of a result set.
+class OracleFields {
+public:
+    explicit OracleFields(const OracleResultSet* rs) : m_rs(rs) {}
+    int Count() const;
+    OracleField operator()(int pos) const;
+    OracleField operator()(const QString& name) const;
+
+private:
+    const OracleResultSet* m_rs;
+};
+
+// A result set positioned on its first row, or at its end when it has none. A failing fetch throws
+// ZemoError: it is never taken for the end of the data.
+class OracleResultSet {
+public:
+    virtual ~OracleResultSet() = default;
+
+    // `EOF` is a macro of <cstdio>, so the end-of-data test is spelled Eof.
+    bool Eof() const { return atEnd(); }
+    void MoveNext() { next(); }
+    OracleFields Fields() const { return OracleFields(this); }
+    OracleField Fields(int pos) const;
+    OracleField Fields(const QString& name) const;
+    QString FieldName(int pos) const;
+    int RecordCount() { return recordCount(); }
+
+    // Backend interface.
+    virtual int columnCount() const = 0;
+    virtual QString columnName(int col) const = 0;
+    virtual bool atEnd() const = 0;
+    virtual void next() = 0;
+    // The value as the database gives it: exact numbers (integers as qlonglong, other numbers as
+    // their decimal text when the backend has it), text, date/time; a null QVariant for NULL.
+    virtual QVariant value(int col) const = 0;
+    virtual ValueKind kind(int col) const;
+    // The current cell as UTF-8 display text; false for NULL. The view stays valid until the next
+    // call on this result set. Backends override it to skip QVariant and QString on the fast path.
+    virtual bool textUtf8(int col, std::string_view& out) const;
+    virtual int recordCount() = 0;
+
+    int fieldIndex(const QString& name) const; // case-insensitive; throws when missing
+
+private:
+    mutable QByteArray m_scratch;
+};
+
+class OracleDatabase {
+public:
+    virtual ~OracleDatabase() = default;
+    // Runs a query; options are accepted for the caller's sake and ignored.
+    std::unique_ptr<OracleResultSet> CreateDynaset(const QString& sql, int options = 0) {
+        Q_UNUSED(options);
+        return createResultSet(sql);
+    }
+    virtual std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) = 0;
+    // A short name of the backend, for messages and tests ("sqlite", "postgresql", ...).
+    virtual QString backendName() const = 0;
+};
+
+class OracleSession {
+public:
+    // connect is user & "/" & password. The backend is chosen from the service name.
+    std::shared_ptr<OracleDatabase> OpenDatabase(const QString& serviceName, const QString& connect, int options = 0);
+};
+
+// Service-name forms.
+enum class ServiceKind { Sqlite, Odbc, Postgres, Oracle };
+ServiceKind classifyService(const QString& serviceName);
+
+// The SQLite file a service name denotes; relative paths are taken from the program's folder.
+QString sqlitePathOf(const QString& serviceName);
+
+// Splits "user/password" at the first "/".
+void splitConnect(const QString& connect, QString& user, QString& password);
+
+// Opens a server database (ODBC, PostgreSQL, Oracle). Defined with the server adapters.
+std::shared_ptr<OracleDatabase> openServerDatabase(ServiceKind kind, const QString& serviceName, const QString& user,
+                                                   const QString& password);
+
+} // namespace zemo

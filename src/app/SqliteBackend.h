@@ -1,0 +1,52 @@
+#pragma once
+
+#include "app/OracleAccess.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace zemo {
+
+// The embedded database, straight on the SQLite C library: the result window reads a million rows
+// through it, and the C API hands out UTF-8 text without a QVariant per cell.
+class SqliteDatabase : public OracleDatabase, public std::enable_shared_from_this<SqliteDatabase> {
+public:
+    // Opens an existing database file and adds the dictionary views the table dialog queries.
+    static std::shared_ptr<SqliteDatabase> open(const QString& path);
+    ~SqliteDatabase() override;
+
+    std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) override;
+    QString backendName() const override { return QStringLiteral("sqlite"); }
+    sqlite3* handle() const { return m_db; }
+
+    [[noreturn]] void raise() const; // throws the connection's current error
+
+private:
+    explicit SqliteDatabase(sqlite3* db) : m_db(db) {}
+    sqlite3* m_db;
+};
+
+class SqliteResultSet : public OracleResultSet {
+public:
+    SqliteResultSet(std::shared_ptr<SqliteDatabase> db, const QString& sql);
+    ~SqliteResultSet() override;
+
+    int columnCount() const override { return m_columns; }
+    QString columnName(int col) const override;
+    bool atEnd() const override { return m_end; }
+    void next() override;
+    QVariant value(int col) const override;
+    ValueKind kind(int col) const override;
+    bool textUtf8(int col, std::string_view& out) const override;
+    int recordCount() override;
+
+private:
+    void step();
+    std::shared_ptr<SqliteDatabase> m_db;
+    QByteArray m_sql;
+    sqlite3_stmt* m_stmt = nullptr;
+    int m_columns = 0;
+    bool m_end = true;
+};
+
+} // namespace zemo
