@@ -1,0 +1,3 @@
+#include "about/Form5.h"
+
+Form5::Form5(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("ZEMO-DB　ツールについて")); }

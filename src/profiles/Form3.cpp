@@ -1,0 +1,3 @@
+#include "profiles/Form3.h"
+
+Form3::Form3(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("ZEMO-DB　ＤＢ接続")); }

@@ -1,0 +1,3 @@
+#include "results/Form4.h"
+
+Form4::Form4(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("ZEMO-DB　抽出")); }
