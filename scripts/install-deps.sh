@@ -6,7 +6,7 @@ pkgs=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql
   libsqlite3-dev sqlite3
   unixodbc unixodbc-dev odbc-postgresql postgresql
-  xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho
+  xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho xdotool
 )
 missing=()
 for p in "${pkgs[@]}"; do
