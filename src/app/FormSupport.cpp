@@ -89,6 +89,13 @@ void installFontSubstitutes() {
     QFont::insertSubstitutions(QStringLiteral("ＭＳ 明朝"), mincho);
 }
 
+QIcon programIcon() {
+    QIcon icon;
+    for (int n : {16, 32, 48, 64})
+        icon.addFile(QStringLiteral(":/icons/zemo-db-%1.png").arg(n), QSize(n, n));
+    return icon;
+}
+
 QFont gothicFont(double pointSize, bool bold) {
     QFont f(QStringLiteral("ＭＳ ゴシック"));
     f.setPointSizeF(pointSize);

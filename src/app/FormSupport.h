@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QHash>
+#include <QIcon>
 #include <QPointer>
 
 class QWidget;
@@ -48,6 +49,9 @@ void centreOverMainWindow(QWidget* dialog, const TwipsSize& dialogOuter);
 void installFontSubstitutes();
 QFont gothicFont(double pointSize = 9, bool bold = false);
 QFont minchoFont(double pointSize, bool bold = false, bool italic = false);
+
+// The program's icon (window icon, picture boxes), drawn for 16 to 64 pixels.
+QIcon programIcon();
 
 // The main window; dialogs centre over it and write into it.
 QWidget* mainWindow();
