@@ -1,3 +1,85 @@
 #include "about/Form5.h"
 
-Form5::Form5(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("ZEMO-DB　ツールについて")); }
+#include <QFrame>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace {
+
+constexpr double kClientWidth = 4740;
+constexpr double kClientHeight = 3840;
+
+// The program icon at 32 × 32 pixels; drawn when the resource is not linked in.
+QPixmap iconPicture() {
+    QPixmap pm(QStringLiteral(":/icons/zemo-db-32.png"));
+    if (!pm.isNull())
+        return pm.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    pm = QPixmap(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(0x2f, 0x6d, 0xb5));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(1, 1, 30, 30), 5, 5);
+    p.setPen(QPen(Qt::white, 3));
+    p.drawPolyline(QPolygonF({QPointF(9, 9), QPointF(23, 9), QPointF(9, 23), QPointF(23, 23)}));
+    return pm;
+}
+
+} // namespace
+
+Form5::Form5(QWidget* parent) : QDialog(parent), m_placer(this) {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("ZEMO-DB　ツールについて"));
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setPixmap(iconPicture());
+    m_placer.place(Image1, {240, 360, 480, 480});
+
+    const auto label = [this](const char* name, const QString& text, const QFont& font,
+                              const zemo::TwipsRect& r) {
+        auto* l = new QLabel(text, this);
+        l->setObjectName(QLatin1String(name));
+        l->setFont(font);
+        m_placer.place(l, r);
+        return l;
+    };
+    Label1 = label("Label1", QStringLiteral("ＶＡＮＴＲＯ　ＴＯＯＬ"), zemo::minchoFont(11.25, true, true),
+                   {960, 480, 3015, 375});
+    Label2 = label("Label2", QStringLiteral("Ｖｅｒｓｉｏｎ："), zemo::minchoFont(9, true),
+                   {1200, 1200, 1695, 375});
+    Label3 = label("Label3", QStringLiteral("1.0.0"), zemo::minchoFont(9, true), {2880, 1200, 1095, 375});
+    Label5 =
+        label("Label5", QStringLiteral("Copyright © 2026 ZEMO-DB Project"), font(), {1200, 1800, 2295, 255});
+    Label4 = label("Label4", QStringLiteral("\r\n\r\n\r\n"), font(), {240, 2400, 4215, 735});
+    Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Line1 = new QFrame(this);
+    Line1->setObjectName(QStringLiteral("Line1"));
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setFrameShadow(QFrame::Plain);
+    Line1->setLineWidth(1);
+    m_placer.place(Line1, {360, 2040, 3840, 15});
+
+    Command1 = new QPushButton(QStringLiteral("閉じる"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setDefault(true);
+    m_placer.place(Command1, {1440, 3360, 1455, 375});
+    connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
+    Command1->setFocus();
+
+    // A fixed size: resizing snaps back, minimising stays possible.
+    setFixedSize(m_placer.clientPixels(kClientWidth, kClientHeight));
+    Form_Load();
+}
+
+void Form5::Form_Load() {
+    zemo::centreOverMainWindow(this, kOuterSize);
+}
+
+void Form5::Command1_Click() {
+    close();
+}

@@ -1,3 +1,485 @@
 #include "mainwindow/Form1.h"
 
-Form1::Form1(QWidget* parent) : QMainWindow(parent) { setWindowTitle(QStringLiteral("ZEMO-DB")); }
+#include "about/Form5.h"
+#include "app/GridWidget.h"
+#include "app/Module1.h"
+#include "catalogue/Form2.h"
+#include "mainwindow/ConditionStore.h"
+#include "mainwindow/ErrorTrap.h"
+#include "mainwindow/StatementAssembly.h"
+#include "profiles/Form6.h"
+#include "results/Form4.h"
+
+#include <QComboBox>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <functional>
+
+using zemo::TwipsRect;
+
+namespace {
+
+constexpr double kClientWidth = 10530;
+constexpr double kClientHeight = 7890;
+
+// A text box that takes a dropped text as its whole new content.
+class DropLineEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+    std::function<void(const QMimeData*)> dropped;
+
+protected:
+    void dropEvent(QDropEvent* event) override {
+        if (dropped)
+            dropped(event->mimeData());
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
+};
+
+Form1* theMainForm() {
+    return qobject_cast<Form1*>(zemo::mainWindow());
+}
+
+} // namespace
+
+void ClearConditions() {
+    ClearConditionStore();
+    if (Form1* main = theMainForm())
+        main->conditionList()->clear();
+}
+
+Form1::Form1(QWidget* parent) : QMainWindow(parent), m_placer(this) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("ZEMO-DB"));
+    setCentralWidget(new QWidget(this));
+    buildMenus();
+    buildControls();
+
+    const QSize client = m_placer.clientPixels(kClientWidth, kClientHeight);
+    const int menuHeight = menuBar()->sizeHint().height();
+    centralWidget()->resize(client);
+    resize(client.width(), client.height() + menuHeight);
+    setMinimumSize(m_placer.toPixels(zemo::kForm1MinWidth - zemo::kFrameWidthTwips),
+                   m_placer.toPixels(zemo::kForm1MinHeight - zemo::kFrameHeightTwips) + menuHeight);
+
+    zemo::setMainWindow(this);
+    Form_Load();
+    m_layoutReady = true;
+}
+
+void Form1::buildMenus() {
+    const auto menu = [this](const char* name, const QString& title) {
+        QMenu* m = menuBar()->addMenu(title);
+        m->setObjectName(QLatin1String(name));
+        return m;
+    };
+    const auto item = [this](QMenu* m, const char* name, const QString& text) {
+        QAction* a = m->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    DB = menu("DB", QStringLiteral("接続"));
+    Connection = item(DB, "Connection", QStringLiteral("接続"));
+    UnConnection = item(DB, "UnConnection", QStringLiteral("切断"));
+    Disp = menu("Disp", QStringLiteral("表示"));
+    TypeDisp = item(Disp, "TypeDisp", QStringLiteral("属性表示"));
+    TypeDisp->setCheckable(true);
+    etc = menu("etc", QStringLiteral("その他"));
+    Version = item(etc, "Version", QStringLiteral("ツールについて"));
+
+    connect(Connection, &QAction::triggered, this, &Form1::Connection_Click);
+    connect(UnConnection, &QAction::triggered, this, &Form1::UnConnection_Click);
+    connect(TypeDisp, &QAction::triggered, this, &Form1::TypeDisp_Click);
+    connect(Version, &QAction::triggered, this, &Form1::Version_Click);
+}
+
+void Form1::buildControls() {
+    QWidget* client = centralWidget();
+    const QFont gothic = zemo::gothicFont(9);
+
+    const auto button = [&](const char* name, const QString& caption, const TwipsRect& r, bool bold = false) {
+        auto* b = new QPushButton(caption, client);
+        b->setObjectName(QLatin1String(name));
+        b->setFont(zemo::gothicFont(9, bold));
+        b->setAutoDefault(false);
+        m_placer.place(b, r);
+        return b;
+    };
+    const auto label = [&](const char* name, const QString& caption, const TwipsRect& r, bool centred) {
+        auto* l = new QLabel(caption, client);
+        l->setObjectName(QLatin1String(name));
+        if (centred)
+            l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        m_placer.place(l, r);
+        return l;
+    };
+    const auto combo = [&](const char* name, const TwipsRect& r) {
+        auto* c = new QComboBox(client);
+        c->setObjectName(QLatin1String(name));
+        c->setEditable(true);
+        c->setInsertPolicy(QComboBox::NoInsert);
+        c->setFont(gothic);
+        m_placer.place(c, r);
+        return c;
+    };
+    const auto textBox = [&](const char* name, const TwipsRect& r, void (Form1::*onDrop)(const QMimeData*)) {
+        auto* t = new DropLineEdit(client);
+        t->setObjectName(QLatin1String(name));
+        t->setFont(gothic);
+        t->dropped = [this, onDrop](const QMimeData* data) { (this->*onDrop)(data); };
+        m_placer.place(t, r);
+        return t;
+    };
+    const auto list = [&](const char* name, const TwipsRect& r, QAbstractItemView::SelectionMode mode) {
+        auto* l = new QListWidget(client);
+        l->setObjectName(QLatin1String(name));
+        l->setFont(gothic);
+        l->setSelectionMode(mode);
+        m_placer.place(l, r);
+        return l;
+    };
+
+    Command3 = button("Command3", QStringLiteral("テーブル選択"), {480, 120, 1575, 375});
+    Command2 = button("Command2", QStringLiteral("終了"), {8880, 120, 1215, 375});
+    Label6 = label("Label6", QStringLiteral("条件項目"), {360, 720, 1095, 255}, false);
+
+    VSFlexGrid1 = new zemo::GridWidget(client);
+    VSFlexGrid1->setObjectName(QStringLiteral("VSFlexGrid1"));
+    VSFlexGrid1->setFont(gothic);
+    VSFlexGrid1->setFixed(2, 0);
+    VSFlexGrid1->setRows(2);
+    VSFlexGrid1->setCols(1);
+    m_placer.place(VSFlexGrid1, {360, 960, 9735, 2535});
+
+    Command1 = button("Command1", QStringLiteral("↓↓"), {3000, 3600, 615, 375}, true);
+    Command8 = button("Command8", QStringLiteral("↓↓"), {8040, 3600, 615, 375}, true);
+    Label1 = label("Label1", QStringLiteral("演算子"), {480, 4080, 735, 255}, true);
+    Label2 = label("Label2", QStringLiteral("左辺"), {3000, 4080, 615, 255}, true);
+    Label4 = label("Label4", QStringLiteral("比較"), {5400, 4080, 615, 255}, true);
+    Label3 = label("Label3", QStringLiteral("右辺"), {8040, 4080, 615, 255}, true);
+    Combo1 = combo("Combo1", {360, 4320, 1095, 300});
+    Text2 = textBox("Text2", {1560, 4320, 3495, 270}, &Form1::Text2_OLEDragDrop);
+    Combo2 = combo("Combo2", {5160, 4320, 1335, 300});
+    Text4 = textBox("Text4", {6600, 4320, 3495, 270}, &Form1::Text4_OLEDragDrop);
+    Command4 = button("Command4", QStringLiteral("追加"), {1440, 4800, 1095, 375});
+    Command5 = button("Command5", QStringLiteral("変更"), {2760, 4800, 1095, 375});
+    Command6 = button("Command6", QStringLiteral("削除"), {4080, 4800, 1095, 375});
+    Command7 = button("Command7", QStringLiteral("抽出"), {9000, 4800, 1095, 375});
+    Label7 = label("Label7", QStringLiteral("条件"), {360, 5040, 1095, 255}, false);
+    Label5 = label("Label5", QStringLiteral("表示項目"), {6000, 5040, 1095, 255}, false);
+    List1 = list("List1", {360, 5280, 5415, 2220}, QAbstractItemView::SingleSelection);
+    List2 = list("List2", {6000, 5280, 4095, 2220}, QAbstractItemView::MultiSelection);
+
+    const QList<QWidget*> tabOrder = {Command3, Command4, Command5,    Command6, Command7,
+                                      Command2, List1,    VSFlexGrid1, Text2,    Text4,
+                                      Combo1,   Combo2,   List2,       Command1, Command8};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
+    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+    connect(List1, &QListWidget::itemSelectionChanged, this, &Form1::List1_Click);
+    connect(VSFlexGrid1, &zemo::GridWidget::MouseUp, this, &Form1::VSFlexGrid1_MouseRelease);
+    connect(VSFlexGrid1, &zemo::GridWidget::BeforeMouseDown, this, &Form1::VSFlexGrid1_BeforePress);
+}
+
+std::vector<std::pair<TwipsRect zemo::Form1Rects::*, QWidget*>> Form1::layoutControls() const {
+    using R = zemo::Form1Rects;
+    return {{&R::Label2, Label2},
+            {&R::Label3, Label3},
+            {&R::Label4, Label4},
+            {&R::Label5, Label5},
+            {&R::Text2, Text2},
+            {&R::Text4, Text4},
+            {&R::Combo2, Combo2},
+            {&R::Command1, Command1},
+            {&R::Command2, Command2},
+            {&R::Command4, Command4},
+            {&R::Command5, Command5},
+            {&R::Command6, Command6},
+            {&R::Command7, Command7},
+            {&R::Command8, Command8},
+            {&R::List1, List1},
+            {&R::List2, List2},
+            {&R::VSFlexGrid1, VSFlexGrid1}};
+}
+
+bool Form1::attributesShown() const {
+    return TypeDisp->isChecked();
+}
+
+zemo::TwipsSize Form1::outerSize() const {
+    return m_placer.outerSize(centralWidget());
+}
+
+void Form1::setConnectedCommands(bool enabled) {
+    Command3->setEnabled(enabled);
+    Command4->setEnabled(enabled);
+    Command7->setEnabled(enabled);
+}
+
+void Form1::Form_Load() {
+    gTableCount = 0;
+    ClearConditionStore();
+    m_remembered = outerSize();
+    Combo1->addItems(
+        {QStringLiteral("Where"), QStringLiteral("And"), QStringLiteral("Or"), QStringLiteral("Not")});
+    Combo2->addItems({QStringLiteral("="), QStringLiteral("!="), QStringLiteral("<>"), QStringLiteral("^="),
+                      QStringLiteral(">="), QStringLiteral("<="), QStringLiteral(">"), QStringLiteral("<"),
+                      QStringLiteral("In"), QStringLiteral("Not In"), QStringLiteral("Is Null"),
+                      QStringLiteral("Is Not Null"), QStringLiteral("Like"), QStringLiteral("Not Like"),
+                      QStringLiteral("Between"), QStringLiteral("Not Between")});
+    // Filling a list selects its first entry; the boxes start empty.
+    Combo1->setCurrentIndex(-1);
+    Combo2->setCurrentIndex(-1);
+    Command5->setEnabled(false);
+    Command6->setEnabled(false);
+    setConnectedCommands(false);
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form1::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void Form1::Form_Resize() {
+    if (!m_layoutReady)
+        return;
+    const auto controls = layoutControls();
+    zemo::Form1Rects rects;
+    for (const auto& [field, widget] : controls)
+        rects.*field = m_placer.rect(widget);
+    const zemo::TwipsSize current = outerSize();
+    const auto res = zemo::layoutForm1(rects, m_remembered, current, isMinimized());
+    if (!res.laidOut)
+        return;
+    for (const auto& [field, widget] : controls)
+        m_placer.setRect(widget, res.rects.*field);
+    m_remembered = res.remembered;
+    if (res.enforced != current) {
+        resize(width() + m_placer.toPixels(res.enforced.width - current.width),
+               height() + m_placer.toPixels(res.enforced.height - current.height));
+    }
+}
+
+void Form1::Connection_Click() {
+    runTrapped(this, [this] {
+        {
+            Form6 dlg(this);
+            dlg.exec();
+        }
+        setConnectedCommands(isConnected());
+    });
+}
+
+void Form1::UnConnection_Click() {
+    if (!isConnected())
+        return;
+    gOraDatabase.reset();
+    gServiceName.clear();
+    gUserName.clear();
+    gPassword.clear();
+    VSFlexGrid1->Clear();
+    ClearConditions();
+    List2->clear();
+    // The FROM body would otherwise outlive the grid and list it was built with.
+    gFromList.clear();
+    Text2->setText(QString());
+    Text4->setText(QString());
+    Combo1->setEditText(QString());
+    Combo2->setEditText(QString());
+    Command5->setEnabled(false);
+    Command6->setEnabled(false);
+    setConnectedCommands(false);
+    VSFlexGrid1->setRows(2);
+    VSFlexGrid1->setCols(1);
+}
+
+void Form1::TypeDisp_Click() {
+    // The checkable action has already inverted its mark when it is triggered.
+    const int cols = VSFlexGrid1->Cols();
+    if (cols <= 1)
+        return;
+    const bool shown = TypeDisp->isChecked();
+    for (int c = shown ? 0 : 1; c < cols; c += shown ? 1 : 2)
+        VSFlexGrid1->setColHidden(c, !shown);
+}
+
+void Form1::Version_Click() {
+    Form5 dlg(this);
+    dlg.exec();
+}
+
+void Form1::Command2_Click() {
+    close();
+}
+
+void Form1::Command3_Click() {
+    runTrapped(this, [this] {
+        if (!isConnected())
+            return;
+        Form2 dlg(this);
+        dlg.exec();
+    });
+}
+
+// ---- column picking ----
+
+void Form1::CopyCurrentCell(QLineEdit* target) {
+    const QString text = VSFlexGrid1->currentCellText();
+    if (text.isEmpty())
+        return;
+    if (!TypeDisp->isChecked() || gNameColumnPicked)
+        target->setText(text);
+}
+
+void Form1::Command1_Click() {
+    CopyCurrentCell(Text2);
+}
+void Form1::Command8_Click() {
+    CopyCurrentCell(Text4);
+}
+
+void Form1::VSFlexGrid1_MouseRelease(Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+    const int c = VSFlexGrid1->MouseCol();
+    gNameColumnPicked = !TypeDisp->isChecked() || c % 2 == 0;
+}
+
+void Form1::VSFlexGrid1_BeforePress(Qt::MouseButton, Qt::KeyboardModifiers, int, int, bool& cancel) {
+    const int c = VSFlexGrid1->MouseCol();
+    if (!TypeDisp->isChecked()) {
+        gNameColumnPicked = true;
+        return;
+    }
+    // -1 (over no column) counts as odd.
+    const bool nameColumn = c % 2 == 0;
+    gNameColumnPicked = nameColumn;
+    cancel = !nameColumn;
+}
+
+void Form1::Text2_OLEDragDrop(const QMimeData* data) {
+    if (data && data->hasText())
+        Text2->setText(data->text());
+}
+
+void Form1::Text4_OLEDragDrop(const QMimeData* data) {
+    if (data && data->hasText())
+        Text4->setText(data->text());
+}
+
+// ---- condition editor ----
+
+void Form1::RefreshConditionList() {
+    List1->clear();
+    List1->addItems(zemo::storedConditionLines());
+}
+
+namespace {
+zemo::Condition editorFields(const QComboBox* connector, const QLineEdit* left, const QComboBox* op,
+                             const QLineEdit* right) {
+    return {connector->currentText(), left->text(), op->currentText(), right->text()};
+}
+} // namespace
+
+void Form1::Command4_Click() {
+    if (!zemo::addCondition(editorFields(Combo1, Text2, Combo2, Text4)))
+        return;
+    RefreshConditionList();
+    if (List1->count() >= 1) {
+        Command5->setEnabled(true);
+        Command6->setEnabled(true);
+    }
+}
+
+void Form1::Command5_Click() {
+    const int row = List1->currentRow();
+    if (row < 0 || !List1->item(row)->isSelected())
+        return;
+    if (!zemo::changeCondition(row, editorFields(Combo1, Text2, Combo2, Text4)))
+        return;
+    RefreshConditionList();
+}
+
+void Form1::Command6_Click() {
+    const int row = List1->currentRow();
+    if (row < 0 || !List1->item(row)->isSelected())
+        return;
+    const int before = List1->count();
+    zemo::deleteCondition(row);
+    RefreshConditionList();
+    if (before < 2) {
+        Command5->setEnabled(false);
+        Command6->setEnabled(false);
+    }
+}
+
+void Form1::List1_Click() {
+    const QList<QListWidgetItem*> selected = List1->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int row = List1->row(selected.first());
+    if (row < 0 || row >= gCondCount)
+        return;
+    const zemo::Condition c = zemo::storedCondition(row);
+    Combo1->setEditText(c.connector);
+    Text2->setText(c.left);
+    Combo2->setEditText(c.op);
+    Text4->setText(c.right);
+}
+
+// ---- statement assembly ----
+
+void Form1::Command7_Click() {
+    runTrapped(this, [this] {
+        if (!isConnected())
+            return;
+        gSqlText.clear();
+        if (!gFromList.isEmpty()) {
+            zemo::appendSelectHead(gSqlText);
+            AppendSelectList();
+            zemo::appendFromHead(gSqlText);
+            AppendFromClause();
+            AppendConditions();
+        }
+        Form4 dlg(this);
+        dlg.exec();
+    });
+}
+
+void Form1::AppendSelectList() {
+    QStringList selected;
+    for (int i = 0; i < List2->count(); ++i)
+        if (List2->item(i)->isSelected())
+            selected << List2->item(i)->text();
+    zemo::appendSelectList(gSqlText, selected);
+}
+
+void Form1::AppendFromClause() {
+    zemo::appendFromClause(gSqlText, gFromList);
+}
+
+void Form1::AppendConditions() {
+    QStringList lines;
+    lines.reserve(List1->count());
+    for (int i = 0; i < List1->count(); ++i)
+        lines << List1->item(i)->text();
+    zemo::appendConditions(gSqlText, lines);
+}

@@ -1,10 +1,114 @@
 #pragma once
 
+#include "app/FormSupport.h"
+#include "app/Twips.h"
+#include "mainwindow/Form1Layout.h"
+
 #include <QMainWindow>
+#include <utility>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QMimeData;
+class QPushButton;
+
+namespace zemo {
+class GridWidget;
+}
+
+// Empties the stored conditions and the main window's condition list together.
+void ClearConditions();
 
 // The main window and query builder.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);
+
+    // The controls the table dialog writes into and reads.
+    zemo::GridWidget* columnGrid() const { return VSFlexGrid1; }
+    QListWidget* displayItems() const { return List2; }
+    QListWidget* conditionList() const { return List1; }
+    bool attributesShown() const;
+    // The outer size remembered by the last layout pass (twips).
+    zemo::TwipsSize rememberedSize() const { return m_remembered; }
+    const zemo::TwipsPlacer& placer() const { return m_placer; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private Q_SLOTS:
+    void Connection_Click();
+    void UnConnection_Click();
+    void TypeDisp_Click();
+    void Version_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void List1_Click();
+    void VSFlexGrid1_MouseRelease(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void VSFlexGrid1_BeforePress(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y,
+                                 bool& cancel);
+    void Text2_OLEDragDrop(const QMimeData* data);
+    void Text4_OLEDragDrop(const QMimeData* data);
+
+private:
+    void buildControls();
+    void buildMenus();
+    void Form_Load();
+    void Form_Resize();
+    void RefreshConditionList();
+    void AppendSelectList();
+    void AppendFromClause();
+    void AppendConditions();
+    void CopyCurrentCell(QLineEdit* target);
+    void setConnectedCommands(bool enabled);
+    // The controls that the resize layout moves, with their place in Form1Rects.
+    std::vector<std::pair<zemo::TwipsRect zemo::Form1Rects::*, QWidget*>> layoutControls() const;
+    zemo::TwipsSize outerSize() const;
+
+    zemo::TwipsPlacer m_placer;
+    zemo::TwipsSize m_remembered; // Form1Width / Form1Height
+    bool m_layoutReady = false;
+
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QPushButton* Command6 = nullptr;
+    QPushButton* Command7 = nullptr;
+    QPushButton* Command8 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    zemo::GridWidget* VSFlexGrid1 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QComboBox* Combo2 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QListWidget* List1 = nullptr;
+    QListWidget* List2 = nullptr;
+    QMenu* DB = nullptr;
+    QMenu* Disp = nullptr;
+    QMenu* etc = nullptr;
+    QAction* Connection = nullptr;
+    QAction* UnConnection = nullptr;
+    QAction* TypeDisp = nullptr;
+    QAction* Version = nullptr;
 };

@@ -1,0 +1,69 @@
+#include "catalogue/Catalogue.h"
+
+#include "app/GridModel.h"
+#include "app/OracleAccess.h"
+
+namespace zemo {
+
+QString columnQuery(const QString& tableName) {
+    QString quoted = tableName;
+    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QStringLiteral("select column_name,DATA_TYPE||'['||DATA_LENGTH||']' TypeLen from user_tab_columns "
+                          "where table_name = '") +
+           quoted + QLatin1Char('\'');
+}
+
+QString tableAlias(int ordinal) {
+    return QLatin1Char('T') + QString::number(ordinal + 1);
+}
+
+void appendFromEntry(QString& fromList, const QString& tableName, int ordinal) {
+    if (ordinal != 0)
+        fromList += QStringLiteral(",\r\n");
+    fromList += tableName + QLatin1Char(' ') + tableAlias(ordinal);
+}
+
+bool catalogueSavedForConnection() {
+    return gTableCount >= 1 && gTableListService == gServiceName && gTableListUser == gUserName;
+}
+
+void saveCatalogue(const QList<TableListRow>& rows) {
+    if (!rows.isEmpty())
+        gTableList = rows;
+    gTableCount = static_cast<int>(rows.size());
+    gTableListService = gServiceName;
+    gTableListUser = gUserName;
+}
+
+void readTableNames(OracleDatabase& db, const std::function<void(const QString&)>& add) {
+    auto rs = db.CreateDynaset(kTableListQuery, 0);
+    while (!rs->Eof()) {
+        add(rs->Fields(QStringLiteral("OBJECT_NAME")).Value().toString());
+        rs->MoveNext();
+    }
+}
+
+void loadTableColumns(OracleDatabase& db, GridModel& grid, const QString& tableName, int ordinal,
+                      QString& fromList, const std::function<void(const QString&)>& addDisplayItem) {
+    auto rs = db.CreateDynaset(columnQuery(tableName), 0);
+    const int nameCol = 2 * ordinal;
+    grid.setGridCols(2 * (ordinal + 1));
+    const int needed = rs->RecordCount() + 2;
+    if (grid.gridRows() < needed)
+        grid.setGridRows(needed);
+    const QString alias = tableAlias(ordinal);
+    grid.setCellText(0, nameCol, tableName);
+    grid.setCellText(1, nameCol, alias);
+    appendFromEntry(fromList, tableName, ordinal);
+
+    for (int r = 2; !rs->Eof(); ++r) {
+        const QString item =
+            alias + QLatin1Char('.') + rs->Fields(QStringLiteral("column_name")).Value().toString();
+        grid.setCellText(r, nameCol, item);
+        grid.setCellText(r, nameCol + 1, rs->Fields(QStringLiteral("TypeLen")).Value().toString());
+        addDisplayItem(item);
+        rs->MoveNext();
+    }
+}
+
+} // namespace zemo
