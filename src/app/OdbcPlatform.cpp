@@ -1,0 +1,71 @@
+// The calls into the ODBC driver manager: unixODBC's narrow functions speak UTF-8, Windows' wide
+// ones UTF-16.
+#include "app/OdbcDrivers.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+#include <sql.h>
+#include <sqlext.h>
+
+namespace zemo {
+
+namespace {
+
+#ifdef _WIN32
+using OdbcChar = SQLWCHAR;
+QString fromOdbc(const OdbcChar* s, SQLSMALLINT len) {
+    return QString::fromWCharArray(reinterpret_cast<const wchar_t*>(s), len);
+}
+SQLRETURN listDriver(SQLHENV env, SQLUSMALLINT dir, OdbcChar* name, SQLSMALLINT cap, SQLSMALLINT* len) {
+    SQLWCHAR attrs[2048];
+    SQLSMALLINT attrLen = 0;
+    return SQLDriversW(env, dir, name, cap, len, attrs, 2048, &attrLen);
+}
+SQLRETURN dbmsName(SQLHDBC dbc, OdbcChar* buf, SQLSMALLINT capBytes, SQLSMALLINT* lenBytes) {
+    return SQLGetInfoW(dbc, SQL_DBMS_NAME, buf, capBytes, lenBytes);
+}
+#else
+using OdbcChar = SQLCHAR;
+QString fromOdbc(const OdbcChar* s, SQLSMALLINT len) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(s), len);
+}
+SQLRETURN listDriver(SQLHENV env, SQLUSMALLINT dir, OdbcChar* name, SQLSMALLINT cap, SQLSMALLINT* len) {
+    SQLCHAR attrs[2048];
+    SQLSMALLINT attrLen = 0;
+    return SQLDrivers(env, dir, name, cap, len, attrs, 2048, &attrLen);
+}
+SQLRETURN dbmsName(SQLHDBC dbc, OdbcChar* buf, SQLSMALLINT capBytes, SQLSMALLINT* lenBytes) {
+    return SQLGetInfo(dbc, SQL_DBMS_NAME, buf, capBytes, lenBytes);
+}
+#endif
+
+} // namespace
+
+QStringList installedOdbcDrivers() {
+    QStringList names;
+    SQLHENV env = SQL_NULL_HENV;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)))
+        return names;
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+    OdbcChar name[512];
+    SQLSMALLINT len = 0;
+    for (SQLUSMALLINT dir = SQL_FETCH_FIRST; SQL_SUCCEEDED(listDriver(env, dir, name, 512, &len));
+         dir = SQL_FETCH_NEXT)
+        names << fromOdbc(name, qMin<SQLSMALLINT>(len, 511));
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    return names;
+}
+
+QString odbcDbmsName(void* connectionHandle) {
+    if (!connectionHandle)
+        return {};
+    OdbcChar buf[256];
+    SQLSMALLINT bytes = 0;
+    if (!SQL_SUCCEEDED(dbmsName(static_cast<SQLHDBC>(connectionHandle), buf, sizeof buf, &bytes)))
+        return {};
+    const auto chars = static_cast<SQLSMALLINT>(qMin<int>(bytes / int(sizeof(OdbcChar)), 255));
+    return fromOdbc(buf, chars);
+}
+
+} // namespace zemo

@@ -1,0 +1,258 @@
+#include "app/QtSqlBackend.h"
+
+#include "app/ZemoError.h"
+
+#include <QDateTime>
+#include <QSqlError>
+#include <QSqlField>
+
+namespace zemo {
+
+namespace {
+
+// Dictionary views with the names and columns the table dialog queries, over the tables and views
+// of the session's current schema. Names stored in lower case (the unquoted ones) are shown in upper
+// case, the form in which they still resolve unquoted in the assembled statement; names with upper
+// case letters, which only resolve quoted, are shown as stored.
+const char* const kPostgresDictionaryViews[] = {
+    R"SQL(
+CREATE OR REPLACE TEMP VIEW user_objects AS
+SELECT CASE WHEN c.relname ~ '[A-Z]' THEN c.relname
+            ELSE translate(c.relname, 'abcdefghijklmnopqrstuvwxyz', 'ABCDEFGHIJKLMNOPQRSTUVWXYZ')
+       END::varchar AS object_name,
+       CASE WHEN c.relkind IN ('v', 'm') THEN 'VIEW' ELSE 'TABLE' END::varchar AS object_type
+FROM pg_catalog.pg_class c
+JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
+WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p', 'f', 'v', 'm')
+ORDER BY 1
+)SQL",
+    R"SQL(
+CREATE OR REPLACE TEMP VIEW user_tab_columns AS
+SELECT o.object_name AS table_name,
+       CASE WHEN a.attname ~ '[A-Z]' THEN a.attname::text
+            ELSE translate(a.attname, 'abcdefghijklmnopqrstuvwxyz', 'ABCDEFGHIJKLMNOPQRSTUVWXYZ')
+       END::varchar AS column_name,
+       upper(regexp_replace(pg_catalog.format_type(a.atttypid, a.atttypmod), '\(.*\)', ''))::varchar AS data_type,
+       (CASE WHEN a.atttypid IN (1042, 1043) AND a.atttypmod > 4 THEN a.atttypmod - 4
+             WHEN a.atttypid = 1700 AND a.atttypmod > 4 THEN ((a.atttypmod - 4) >> 16) & 65535
+             WHEN t.typlen > 0 THEN t.typlen
+             ELSE 0 END)::integer AS data_length,
+       a.attnum::integer AS column_id
+FROM pg_catalog.pg_class c
+JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
+JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped
+JOIN pg_catalog.pg_type t ON t.oid = a.atttypid
+CROSS JOIN LATERAL (SELECT CASE WHEN c.relname ~ '[A-Z]' THEN c.relname
+                                ELSE translate(c.relname, 'abcdefghijklmnopqrstuvwxyz', 'ABCDEFGHIJKLMNOPQRSTUVWXYZ')
+                           END::varchar AS object_name) o
+WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p', 'f', 'v', 'm')
+ORDER BY c.relname, a.attnum
+)SQL"};
+
+QString fraction(int msec) {
+    if (msec == 0)
+        return {};
+    QString digits = QString::number(msec).rightJustified(3, QLatin1Char('0'));
+    while (digits.endsWith(QLatin1Char('0')))
+        digits.chop(1);
+    return QLatin1Char('.') + digits;
+}
+
+QString timeText(const QTime& t) {
+    return t.toString(QStringLiteral("HH:mm:ss")) + fraction(t.msec());
+}
+
+} // namespace
+
+QString dateTimeText(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+    case QMetaType::QTime:
+        return timeText(value.toTime());
+    case QMetaType::QDateTime: {
+        const QDateTime dt = value.toDateTime();
+        return dt.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') + timeText(dt.time());
+    }
+    default:
+        return value.toString();
+    }
+}
+
+ZemoError QtSqlDatabase::toZemoError(const QSqlError& error, const QString& context) {
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.driverText().trimmed();
+    const QString code = error.nativeErrorCode().trimmed();
+    if (!context.isEmpty())
+        text = context + QStringLiteral("：") + text;
+    bool numeric = false;
+    const int number = code.toInt(&numeric);
+    if (numeric && number != 0)
+        return ZemoError(number, text);
+    // PostgreSQL's SQLSTATE has letters (28P01); it stays readable in the text.
+    if (!code.isEmpty() && code != QLatin1String("0") && !text.contains(code))
+        text += QStringLiteral(" (") + code + QLatin1Char(')');
+    return ZemoError(err::ServerError, text);
+}
+
+QtSqlDatabase::QtSqlDatabase(QSqlDatabase db, QString name, QString backend)
+    : m_db(std::move(db)), m_name(std::move(name)), m_backend(std::move(backend)) {}
+
+std::shared_ptr<QtSqlDatabase> QtSqlDatabase::open(const Params& params) {
+    static int serial = 0;
+    const QString name = QStringLiteral("zemo-%1-%2").arg(params.backend).arg(++serial);
+    QSqlError failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(params.driver, name);
+        if (db.isValid()) {
+            db.setDatabaseName(params.databaseName);
+            if (!params.host.isEmpty())
+                db.setHostName(params.host);
+            if (params.port > 0)
+                db.setPort(params.port);
+            if (!params.user.isEmpty())
+                db.setUserName(params.user);
+            if (!params.password.isEmpty())
+                db.setPassword(params.password);
+            db.setConnectOptions(params.options);
+            db.setNumericalPrecisionPolicy(QSql::HighPrecision);
+            if (db.open())
+                return std::shared_ptr<QtSqlDatabase>(new QtSqlDatabase(db, name, params.backend));
+            failure = db.lastError();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (!failure.isValid())
+        throw ZemoError(err::NoDriver,
+                        QStringLiteral("Qt の SQL ドライバ %1 を読み込めません").arg(params.driver));
+    throw toZemoError(failure);
+}
+
+QtSqlDatabase::~QtSqlDatabase() {
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+std::unique_ptr<OracleResultSet> QtSqlDatabase::createResultSet(const QString& sql) {
+    return std::make_unique<QtSqlResultSet>(shared_from_this(), sql);
+}
+
+void QtSqlDatabase::execute(const QString& sql) {
+    QSqlQuery q(m_db);
+    if (!q.exec(sql))
+        throw toZemoError(q.lastError());
+}
+
+void QtSqlDatabase::addPostgresDictionaryViews() {
+    for (const char* sql : kPostgresDictionaryViews)
+        execute(QString::fromUtf8(sql));
+}
+
+QtSqlResultSet::QtSqlResultSet(std::shared_ptr<QtSqlDatabase> db, const QString& sql)
+    : m_db(std::move(db)), m_query(m_db->connection()) {
+    m_query.setForwardOnly(true);
+    m_query.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!m_query.exec(sql))
+        throw QtSqlDatabase::toZemoError(m_query.lastError());
+    m_record = m_query.record();
+    m_end = !fetchRow(m_row);
+}
+
+bool QtSqlResultSet::fetchRow(QList<QVariant>& row) {
+    if (m_drained)
+        return false;
+    if (!m_query.next()) {
+        m_drained = true;
+        // A failed fetch also ends with next() == false; it must not pass for the end of the data.
+        const QSqlError error = m_query.lastError();
+        if (error.isValid())
+            throw QtSqlDatabase::toZemoError(error);
+        return false;
+    }
+    const int n = m_record.count();
+    row.resize(n);
+    for (int i = 0; i < n; ++i)
+        row[i] = m_query.value(i);
+    return true;
+}
+
+void QtSqlResultSet::next() {
+    if (m_end)
+        return;
+    ++m_position;
+    if (!m_ahead.empty()) {
+        m_row = std::move(m_ahead.front());
+        m_ahead.pop_front();
+        return;
+    }
+    try {
+        m_end = !fetchRow(m_row);
+    } catch (...) {
+        m_end = true;
+        throw;
+    }
+}
+
+QVariant QtSqlResultSet::value(int col) const {
+    if (m_end)
+        throw ZemoError(err::NoSuchField, QStringLiteral("現在の行がありません"));
+    if (col < 0 || col >= m_row.size())
+        throw ZemoError(err::NoSuchField, QStringLiteral("列番号 %1 はありません").arg(col));
+    return m_row[col];
+}
+
+ValueKind QtSqlResultSet::kind(int col) const {
+    const QVariant v = value(col);
+    if (v.isNull())
+        return ValueKind::Null;
+    switch (v.typeId()) {
+    case QMetaType::QString: {
+        // Exact numbers arrive as their decimal text.
+        const int declared = m_record.field(col).metaType().id();
+        return declared == QMetaType::Double || declared == QMetaType::Float ? ValueKind::Decimal
+                                                                             : ValueKind::Text;
+    }
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return ValueKind::Integer;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return ValueKind::Real;
+    case QMetaType::QDate:
+    case QMetaType::QTime:
+    case QMetaType::QDateTime:
+        return ValueKind::DateTime;
+    case QMetaType::QByteArray:
+        return ValueKind::Blob;
+    default:
+        return ValueKind::Text;
+    }
+}
+
+bool QtSqlResultSet::textUtf8(int col, std::string_view& out) const {
+    const QVariant v = value(col);
+    if (v.isNull())
+        return false;
+    m_text = (kind(col) == ValueKind::DateTime ? dateTimeText(v) : v.toString()).toUtf8();
+    out = std::string_view(m_text.constData(), static_cast<size_t>(m_text.size()));
+    return true;
+}
+
+int QtSqlResultSet::recordCount() {
+    const int size = m_query.size();
+    if (size >= 0)
+        return size;
+    // Forward-only cursors do not know their size: read the rest ahead and keep it for MoveNext.
+    QList<QVariant> row;
+    while (fetchRow(row))
+        m_ahead.push_back(row);
+    return m_position + (m_end ? 0 : 1) + static_cast<int>(m_ahead.size());
+}
+
+} // namespace zemo

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "app/OracleAccess.h"
+#include "app/ZemoError.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <deque>
+
+class QSqlError;
+
+namespace zemo {
+
+namespace err {
+inline constexpr int ServerError = 1401; // a server or driver error that carries no numeric code
+} // namespace err
+
+// A database reached through one of Qt's SQL drivers (QPSQL, QODBC, QOCI). Each open database has
+// its own named Qt connection, removed again when the object goes.
+class QtSqlDatabase : public OracleDatabase, public std::enable_shared_from_this<QtSqlDatabase> {
+public:
+    struct Params {
+        QString driver;       // "QPSQL", "QODBC", "QOCI"
+        QString databaseName; // database, connection string or service
+        QString host;
+        int port = -1;
+        QString user; // left empty when the credentials travel inside databaseName
+        QString password;
+        QString options; // Qt connect options
+        QString backend; // name for messages and tests
+    };
+
+    // Opens the connection; throws ZemoError with the server's number and message.
+    static std::shared_ptr<QtSqlDatabase> open(const Params& params);
+    ~QtSqlDatabase() override;
+
+    std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) override;
+    QString backendName() const override { return m_backend; }
+
+    QSqlDatabase& connection() { return m_db; }
+    // Runs a statement that returns no rows (session set-up); throws on failure.
+    void execute(const QString& sql);
+    // Adds temporary USER_OBJECTS and user_tab_columns views over a PostgreSQL session's schema.
+    void addPostgresDictionaryViews();
+
+    // The ZemoError for a Qt SQL error: the server's code as number when it is numeric, otherwise
+    // err::ServerError with the code kept in the text.
+    static ZemoError toZemoError(const QSqlError& error, const QString& context = {});
+
+private:
+    QtSqlDatabase(QSqlDatabase db, QString name, QString backend);
+    QSqlDatabase m_db;
+    QString m_name;
+    QString m_backend;
+};
+
+class QtSqlResultSet : public OracleResultSet {
+public:
+    QtSqlResultSet(std::shared_ptr<QtSqlDatabase> db, const QString& sql);
+
+    int columnCount() const override { return m_record.count(); }
+    QString columnName(int col) const override { return m_record.fieldName(col); }
+    bool atEnd() const override { return m_end; }
+    void next() override;
+    QVariant value(int col) const override;
+    ValueKind kind(int col) const override;
+    bool textUtf8(int col, std::string_view& out) const override;
+    int recordCount() override;
+
+private:
+    bool fetchRow(QList<QVariant>& row); // false at the end of data; throws on a failed fetch
+    std::shared_ptr<QtSqlDatabase> m_db;
+    QSqlQuery m_query;
+    QSqlRecord m_record;
+    QList<QVariant> m_row;
+    std::deque<QList<QVariant>> m_ahead; // rows read ahead to count them
+    int m_position = 0;                  // rows moved past
+    bool m_drained = false;              // every row has been read from the query
+    bool m_end = true;
+    mutable QByteArray m_text;
+};
+
+// Display text of a date, time or timestamp in the ISO form that servers print ("2024-05-01
+// 13:45:00.25"); fractions of a second without trailing zeros.
+QString dateTimeText(const QVariant& value);
+
+} // namespace zemo
