@@ -2,31 +2,12 @@
 
 #include <QFrame>
 #include <QLabel>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 
 namespace {
 
 constexpr double kClientWidth = 4740;
 constexpr double kClientHeight = 3840;
-
-// The program icon at 32 × 32 pixels; drawn when the resource is not linked in.
-QPixmap iconPicture() {
-    QPixmap pm(QStringLiteral(":/icons/zemo-db-32.png"));
-    if (!pm.isNull())
-        return pm.scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    pm = QPixmap(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(0x2f, 0x6d, 0xb5));
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(1, 1, 30, 30), 5, 5);
-    p.setPen(QPen(Qt::white, 3));
-    p.drawPolyline(QPolygonF({QPointF(9, 9), QPointF(23, 9), QPointF(9, 23), QPointF(23, 23)}));
-    return pm;
-}
 
 } // namespace
 
@@ -36,7 +17,7 @@ Form5::Form5(QWidget* parent) : QDialog(parent), m_placer(this) {
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(iconPicture());
+    Image1->setPixmap(zemo::programIcon().pixmap(QSize(32, 32)));
     m_placer.place(Image1, {240, 360, 480, 480});
 
     const auto label = [this](const char* name, const QString& text, const QFont& font,

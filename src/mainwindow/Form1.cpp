@@ -57,6 +57,7 @@ void ClearConditions() {
 Form1::Form1(QWidget* parent) : QMainWindow(parent), m_placer(this) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZEMO-DB"));
+    setWindowIcon(zemo::programIcon());
     setCentralWidget(new QWidget(this));
     buildMenus();
     buildControls();
