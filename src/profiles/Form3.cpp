@@ -1,3 +1,119 @@
 #include "profiles/Form3.h"
 
-Form3::Form3(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("ZEMO-DB　ＤＢ接続")); }
+#include "app/Module1.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+constexpr int kClientWidth = 4680;
+constexpr int kClientHeight = 2910;
+constexpr zemo::TwipsSize kOuterSize{4800, 3315};
+} // namespace
+
+Form3::Form3(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("ZEMO-DB　ＤＢ接続"));
+    setFont(zemo::gothicFont(9));
+
+    const auto label = [this](const char* name, const QString& caption, float top) {
+        auto* l = new QLabel(caption, this);
+        l->setObjectName(QLatin1String(name));
+        m_placer.place(l, {720, top, 975, 255});
+        return l;
+    };
+    const auto field = [this](const char* name, float top) {
+        auto* t = new QLineEdit(this);
+        t->setObjectName(QLatin1String(name));
+        m_placer.place(t, {1680, top, 1815, 270});
+        return t;
+    };
+    const auto button = [this](const char* name, const QString& caption, float left, float width) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        // Neither button answers Enter on its own.
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        m_placer.place(b, {left, 2280, width, 375});
+        return b;
+    };
+    Label4 = label("Label4", QStringLiteral("設定名称"), 360);
+    Text4 = field("Text4", 360);
+    Label1 = label("Label1", QStringLiteral("ユーザ"), 840);
+    Text1 = field("Text1", 840);
+    Label2 = label("Label2", QStringLiteral("パスワード"), 1320);
+    Text2 = field("Text2", 1320);
+    Label3 = label("Label3", QStringLiteral("サービス"), 1800);
+    Text3 = field("Text3", 1800);
+    Command1 = button("Command1", QStringLiteral("ＯＫ"), 840, 1215);
+    Command2 = button("Command2", QStringLiteral("ＣＡＮＣＥＬ"), 2400, 1335);
+
+    setTabOrder(Text4, Text1);
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, Command1);
+    setTabOrder(Command1, Command2);
+
+    connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
+
+    setFixedSize(m_placer.clientPixels(kClientWidth, kClientHeight));
+    Form_Load();
+}
+
+void Form3::Form_Load() {
+    zemo::centreOverMainWindow(this, kOuterSize);
+    Text1->setText(gUserName);
+    Text2->setText(gPassword);
+    Text3->setText(gServiceName);
+    Text4->setText(QString());
+}
+
+void Form3::setFields(const QString& user, const QString& password, const QString& service,
+                      const QString& name) {
+    Text1->setText(user);
+    Text2->setText(password);
+    Text3->setText(service);
+    Text4->setText(name);
+}
+
+void Form3::Form_Resize() {
+    if (!isMinimized())
+        setFixedSize(m_placer.clientPixels(kClientWidth, kClientHeight));
+}
+
+void Form3::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form3::keyPressEvent(QKeyEvent* event) {
+    // No cancel button: Esc does not close the editor.
+    if (event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void Form3::HandBack() {
+    gProfileEdit.ServiceName = Text3->text();
+    gProfileEdit.UserName = Text1->text();
+    gProfileEdit.Password = Text2->text();
+    gProfileEdit.ProfileName = Text4->text();
+}
+
+void Form3::Command1_Click() {
+    HandBack();
+    accept();
+}
+
+void Form3::Command2_Click() {
+    Text1->clear();
+    Text2->clear();
+    Text3->clear();
+    Text4->clear();
+    HandBack();
+    reject();
+}

@@ -1,10 +1,44 @@
 #pragma once
 
+#include "app/FormSupport.h"
+
 #include <QDialog>
 
-// Profile editor.
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Profile editor: takes a profile's four values and hands them back through gProfileEdit.
 class Form3 : public QDialog {
     Q_OBJECT
 public:
     explicit Form3(QWidget* parent = nullptr);
+
+    // The change command puts the stored values in before showing the editor.
+    void setFields(const QString& user, const QString& password, const QString& service, const QString& name);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private slots:
+    void Command1_Click();
+    void Command2_Click();
+
+private:
+    void Form_Load();
+    void Form_Resize();
+    void HandBack();
+
+    zemo::TwipsPlacer m_placer{this};
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
 };

@@ -1,0 +1,111 @@
+#include "profiles/ProfileStore.h"
+
+#include "app/ZemoError.h"
+#include "profiles/IniFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace zemo {
+
+namespace {
+
+QString& folderOverride() {
+    static QString folder;
+    return folder;
+}
+
+bool isWritableFolder(const QString& folder) {
+    const QFileInfo info(folder);
+    return !folder.isEmpty() && info.isDir() && info.isWritable();
+}
+
+constexpr int kMaxCopyNumber = 10;
+
+} // namespace
+
+QString profilePathIn(const QString& folder) {
+    if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator()))
+        return folder + kProfileFileName;
+    return folder + QLatin1Char('/') + kProfileFileName;
+}
+
+void setProfileFolderOverride(const QString& folder) {
+    folderOverride() = folder;
+}
+
+QString chooseProfileFolder(const QString& programFolder, const QString& configFolder) {
+    // An installed copy cannot write beside itself; the user's own configuration folder can.
+    return isWritableFolder(programFolder) ? programFolder : configFolder;
+}
+
+QString profileFilePath() {
+    if (!folderOverride().isEmpty())
+        return profilePathIn(folderOverride());
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString folder = chooseProfileFolder(
+        programFolder, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    if (folder != programFolder)
+        QDir().mkpath(folder);
+    return profilePathIn(folder);
+}
+
+QStringList ListProfileNames(const QString& path) {
+    return IniFile::load(path).listedSections();
+}
+
+Profile ReadProfile(const QString& section, const QString& path) {
+    const IniFile ini = IniFile::load(path);
+    Profile p;
+    p.name = ini.value(section, QStringLiteral("NAME"));
+    p.user = ini.value(section, QStringLiteral("LOG"));
+    p.password = ini.value(section, QStringLiteral("PAS"));
+    p.service = ini.value(section, QStringLiteral("SRV"));
+    return p;
+}
+
+namespace {
+void setProfile(IniFile& ini, const QString& service, const QString& user, const QString& password,
+                const QString& name) {
+    ini.setValue(name, QStringLiteral("NAME"), name);
+    ini.setValue(name, QStringLiteral("LOG"), user);
+    ini.setValue(name, QStringLiteral("PAS"), password);
+    ini.setValue(name, QStringLiteral("SRV"), service);
+}
+} // namespace
+
+void WriteProfile(const QString& service, const QString& user, const QString& password, const QString& name,
+                  const QString& path) {
+    IniFile ini = IniFile::load(path);
+    setProfile(ini, service, user, password, name);
+    ini.save(path);
+}
+
+void DeleteProfile(const QString& section, const QString& path) {
+    IniFile ini = IniFile::load(path);
+    if (ini.removeSection(section))
+        ini.save(path);
+}
+
+QString CopyProfile(const Profile& source, const QString& path, QRandomGenerator& random) {
+    IniFile ini = IniFile::load(path);
+    const QString base = trimBlanks(source.name) + QLatin1Char('_');
+    QStringList free;
+    for (int n = 1; n <= kMaxCopyNumber; ++n) {
+        const QString candidate = base + QString::number(n);
+        if (!ini.hasSection(candidate))
+            free.append(candidate);
+    }
+    if (free.isEmpty())
+        throw ZemoError(err::ProfileCopyFull, QStringLiteral("コピーの名前 ") + base + QStringLiteral("1～") +
+                                                  base + QString::number(kMaxCopyNumber) +
+                                                  QStringLiteral(" はすべて使われています"));
+    const QString name = free.at(static_cast<qsizetype>(random.bounded(static_cast<quint32>(free.size()))));
+    setProfile(ini, trimBlanks(source.service), trimBlanks(source.user), trimBlanks(source.password), name);
+    ini.save(path);
+    return name;
+}
+
+} // namespace zemo
