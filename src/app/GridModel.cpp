@@ -30,7 +30,26 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     return cellText(index.row() + m_headerRows, index.column() + m_headerCols);
 }
 
+void GridModel::cellChanged(int row, int col) {
+    if (row >= m_headerRows && col >= m_headerCols) {
+        const QModelIndex i = index(row - m_headerRows, col - m_headerCols);
+        Q_EMIT dataChanged(i, i, {Qt::DisplayRole});
+    } else if (row < m_headerRows && col >= m_headerCols) {
+        Q_EMIT headerDataChanged(Qt::Horizontal, col - m_headerCols, col - m_headerCols);
+    } else if (col < m_headerCols && row >= m_headerRows) {
+        Q_EMIT headerDataChanged(Qt::Vertical, row - m_headerRows, row - m_headerRows);
+    }
+}
+
+std::string_view GridModel::cellUtf8(int row, int col, std::string& scratch) const {
+    scratch = cellText(row, col).toStdString();
+    return scratch;
+}
+
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    // A first click on a heading sorts ascending, whatever the previous heading's direction was.
+    if (role == Qt::InitialSortOrderRole && orientation == Qt::Horizontal)
+        return static_cast<int>(Qt::AscendingOrder);
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)
@@ -44,7 +63,9 @@ Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
 }
 
-QStringList GridModel::mimeTypes() const { return {QStringLiteral("text/plain")}; }
+QStringList GridModel::mimeTypes() const {
+    return {QStringLiteral("text/plain")};
+}
 
 QMimeData* GridModel::mimeData(const QModelIndexList& indexes) const {
     // A dragged cell travels as its plain text, so it can be dropped on a text box.
@@ -94,14 +115,7 @@ void SimpleGridModel::setCellText(int row, int col, const QString& text) {
     if (row < 0 || row >= m_rows || col < 0 || col >= m_cols)
         return;
     m_cells[row][col] = text;
-    if (row >= headerRows() && col >= headerCols()) {
-        const QModelIndex i = index(row - headerRows(), col - headerCols());
-        Q_EMIT dataChanged(i, i, {Qt::DisplayRole});
-    } else if (row < headerRows()) {
-        Q_EMIT headerDataChanged(Qt::Horizontal, col - headerCols(), col - headerCols());
-    } else {
-        Q_EMIT headerDataChanged(Qt::Vertical, row - headerRows(), row - headerRows());
-    }
+    cellChanged(row, col);
 }
 
 void SimpleGridModel::clearCells() {

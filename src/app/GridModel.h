@@ -3,6 +3,8 @@
 #include <QAbstractTableModel>
 #include <QList>
 #include <QStringList>
+#include <string>
+#include <string_view>
 
 namespace zemo {
 
@@ -22,6 +24,9 @@ public:
     virtual void setCellText(int row, int col, const QString& text) = 0;
     // Empties every cell; the counts stay.
     virtual void clearCells() = 0;
+    // The cell as UTF-8, for writers that stream a large grid. The view points into the model or
+    // into `scratch` and stays valid until the next call with the same scratch.
+    virtual std::string_view cellUtf8(int row, int col, std::string& scratch) const;
 
     int headerRows() const { return m_headerRows; }
     int headerCols() const { return m_headerCols; }
@@ -36,6 +41,10 @@ public:
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
     Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
+
+protected:
+    // Tells the views that grid cell (row, col) changed, in the body or in a header.
+    void cellChanged(int row, int col);
 
 private:
     int m_headerRows = 0;

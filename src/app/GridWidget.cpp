@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <climits>
 
 namespace zemo {
 
@@ -72,7 +73,8 @@ GridWidget::GridWidget(QWidget* parent) : QTableView(parent) {
     m_frozen->hide();
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int section, int, int size) { m_frozen->setColumnWidth(section, size); });
-    connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_frozen->horizontalScrollBar(), &QScrollBar::setValue);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_frozen->horizontalScrollBar(),
+            &QScrollBar::setValue);
     setGridModel(new SimpleGridModel(1, 1, this));
 }
 
@@ -87,6 +89,11 @@ void GridWidget::setGridModel(GridModel* model) {
     m_frozen->setModel(model);
     m_frozen->setSelectionModel(selectionModel());
     connect(model, &QAbstractItemModel::modelReset, this, &GridWidget::updateFrozenRows);
+    // New contents are in no sorted order: the next heading click sorts ascending again.
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        if (isSortingEnabled() && horizontalHeader()->sortIndicatorSection() >= 0)
+            horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    });
     connect(model, &QAbstractItemModel::rowsInserted, this, &GridWidget::updateFrozenRows);
     connect(model, &QAbstractItemModel::columnsInserted, this, &GridWidget::updateFrozenRows);
     applyFixedMode();
@@ -108,8 +115,12 @@ void GridWidget::applyFixedMode() {
     updateFrozenRows();
 }
 
-void GridWidget::setRows(int rows) { m_model->setGridRows(rows); }
-void GridWidget::setCols(int cols) { m_model->setGridCols(cols); }
+void GridWidget::setRows(int rows) {
+    m_model->setGridRows(rows);
+}
+void GridWidget::setCols(int cols) {
+    m_model->setGridCols(cols);
+}
 
 void GridWidget::setColHidden(int col, bool hidden) {
     const int c = modelCol(col);
@@ -132,7 +143,8 @@ void GridWidget::AutoSize(int firstCol, int lastCol) {
     constexpr int kHead = 1000;
     constexpr int kTail = 200;
     const int pad = 12;
-    for (int col = std::max(firstCol, m_model->headerCols()); col <= lastCol && col < m_model->gridCols(); ++col) {
+    for (int col = std::max(firstCol, m_model->headerCols()); col <= lastCol && col < m_model->gridCols();
+         ++col) {
         int width = 0;
         auto measure = [&](int r) {
             const QFontMetrics& m = r < m_model->headerRows() ? hfm : fm;
@@ -182,9 +194,13 @@ QList<int> GridWidget::visualColumns() const {
 
 QString GridWidget::selectionText() const {
     const QItemSelection sel = selectionModel() ? selectionModel()->selection() : QItemSelection();
+    QString out;
     if (sel.isEmpty()) {
-        const QString cur = currentCellText();
-        return currentIndex().isValid() ? tabSeparatedText({{cur}}) : QString();
+        if (currentIndex().isValid()) {
+            appendQuotedField(out, currentCellText(), kTabSeparatedSpecials);
+            out += QStringLiteral("\r\n");
+        }
+        return out;
     }
     int top = INT_MAX, bottom = -1, leftV = INT_MAX, rightV = -1;
     const QHeaderView* h = horizontalHeader();
@@ -196,18 +212,22 @@ QString GridWidget::selectionText() const {
             rightV = std::max(rightV, h->visualIndex(c));
         }
     }
-    QList<QStringList> rows;
+    QList<int> cols;
+    for (int v = leftV; v <= rightV; ++v)
+        if (!isColumnHidden(h->logicalIndex(v)))
+            cols << h->logicalIndex(v) + m_model->headerCols();
+    // Written straight into one string: a whole column of a large result must not become a list
+    // of strings first.
     for (int r = top; r <= bottom; ++r) {
-        QStringList cells;
-        for (int v = leftV; v <= rightV; ++v) {
-            const int c = h->logicalIndex(v);
-            if (isColumnHidden(c))
-                continue;
-            cells << m_model->cellText(r + m_model->headerRows(), c + m_model->headerCols());
+        const int row = r + m_model->headerRows();
+        for (qsizetype i = 0; i < cols.size(); ++i) {
+            if (i > 0)
+                out += QLatin1Char('\t');
+            appendQuotedField(out, m_model->cellText(row, cols[i]), kTabSeparatedSpecials);
         }
-        rows << cells;
+        out += QStringLiteral("\r\n");
     }
-    return tabSeparatedText(rows);
+    return out;
 }
 
 void GridWidget::setUserSortAndMove(bool enabled) {
@@ -217,12 +237,13 @@ void GridWidget::setUserSortAndMove(bool enabled) {
         horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
         setSortingEnabled(true);
         horizontalHeader()->setSortIndicatorShown(true);
-        connect(horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
-                [this](int section, Qt::SortOrder order) {
-                    if (section >= 0)
-                        Q_EMIT AfterSort(section + m_model->headerCols(), static_cast<int>(order));
-                },
-                Qt::UniqueConnection);
+        connect(
+            horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+            [this](int section, Qt::SortOrder order) {
+                if (section >= 0)
+                    Q_EMIT AfterSort(section + m_model->headerCols(), static_cast<int>(order));
+            },
+            Qt::UniqueConnection);
     } else {
         setSortingEnabled(false);
     }

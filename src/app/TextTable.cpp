@@ -2,7 +2,7 @@
 
 namespace zemo {
 
-QString quoteField(const QString& field, const QString& specials) {
+void appendQuotedField(QString& out, QStringView field, QStringView specials) {
     bool needs = false;
     for (const QChar c : field) {
         if (specials.contains(c)) {
@@ -10,10 +10,10 @@ QString quoteField(const QString& field, const QString& specials) {
             break;
         }
     }
-    if (!needs)
-        return field;
-    QString out;
-    out.reserve(field.size() + 2);
+    if (!needs) {
+        out += field;
+        return;
+    }
     out += QLatin1Char('"');
     for (const QChar c : field) {
         if (c == QLatin1Char('"'))
@@ -21,17 +21,22 @@ QString quoteField(const QString& field, const QString& specials) {
         out += c;
     }
     out += QLatin1Char('"');
+}
+
+QString quoteField(const QString& field, const QString& specials) {
+    QString out;
+    out.reserve(field.size() + 2);
+    appendQuotedField(out, field, specials);
     return out;
 }
 
 QString tabSeparatedText(const QList<QStringList>& rows) {
-    static const QString specials = QStringLiteral("\t\r\n\"");
     QString out;
     for (const QStringList& row : rows) {
         for (qsizetype c = 0; c < row.size(); ++c) {
             if (c > 0)
                 out += QLatin1Char('\t');
-            out += quoteField(row[c], specials);
+            appendQuotedField(out, row[c], kTabSeparatedSpecials);
         }
         out += QStringLiteral("\r\n");
     }

@@ -3,11 +3,17 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 namespace zemo {
 
 // Quotes a field when it holds one of `specials`: wrapped in double quotes, inner quotes doubled.
 QString quoteField(const QString& field, const QString& specials);
+// The same, appended to `out` without a temporary per field.
+void appendQuotedField(QString& out, QStringView field, QStringView specials);
+
+// Characters that make a clipboard cell need quotes.
+inline constexpr QStringView kTabSeparatedSpecials = u"\t\r\n\"";
 
 // A block of cells as spreadsheet clipboard text: tab between cells, CR LF after each row, cells
 // with a tab, a line break or a double quote quoted so that rows and columns survive a paste.

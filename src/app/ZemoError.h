@@ -29,6 +29,7 @@ inline constexpr int ProfileRead = 1101;    // profile file cannot be read
 inline constexpr int ProfileWrite = 1102;   // profile file cannot be written
 inline constexpr int ProfileCopyFull = 1103; // all ten copy names are taken
 inline constexpr int FileWrite = 1201;      // CSV or other output file cannot be written
+inline constexpr int ResultTooLarge = 1202; // a result beyond what the result grid can hold
 inline constexpr int Cancelled = 1301;      // the user stopped a fetch
 } // namespace err
 

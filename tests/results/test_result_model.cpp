@@ -1,0 +1,271 @@
+#include "FakeResultSet.h"
+#include "app/OracleAccess.h"
+#include "app/ZemoError.h"
+#include "results/NumberText.h"
+#include "results/ResultModel.h"
+
+#include <QItemSelectionModel>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sqlite3.h>
+
+using namespace zemo;
+using K = ValueKind;
+
+namespace {
+
+// Column `col` of the data rows, top to bottom.
+QStringList column(const ResultModel& m, int col) {
+    QStringList out;
+    for (int r = 1; r < m.gridRows(); ++r)
+        out << m.cellText(r, col);
+    return out;
+}
+
+std::unique_ptr<FakeResultSet> oneColumn(K kind, const QList<std::optional<QString>>& values) {
+    std::vector<FakeResultSet::Row> rows;
+    for (const auto& v : values)
+        rows.push_back({v});
+    return std::make_unique<FakeResultSet>(QStringList{"V"}, std::vector<K>{kind}, std::move(rows));
+}
+
+} // namespace
+
+class TestResultModel : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyRowOfTheDemoArrivesUnchanged() {
+        OracleSession session;
+        auto db = session.OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo/demo"));
+        const QString sql = QStringLiteral("select * from ORDER_LINES order by ORDER_NO, LINE_NO");
+        auto rs = db->CreateDynaset(sql);
+        ResultModel m;
+        QVERIFY(m.load(*rs));
+        QCOMPARE(m.gridRows(), 10001);
+        QCOMPARE(m.gridCols(), 7);
+        QCOMPARE(m.cellText(0, 0), QString());
+        QCOMPARE(m.cellText(0, 1), QStringLiteral("ORDER_NO"));
+        QCOMPARE(m.cellText(0, 6), QStringLiteral("AMOUNT"));
+
+        // The slow path of the same query, value by value, as the database writes each value as text.
+        auto check = db->CreateDynaset(
+            QStringLiteral("select cast(ORDER_NO as text), cast(LINE_NO as text), cast(PRODUCT_ID as text), "
+                           "cast(QUANTITY as text), cast(UNIT_PRICE as text), cast(AMOUNT as text) "
+                           "from ORDER_LINES order by ORDER_NO, LINE_NO"));
+        int row = 1;
+        for (; !check->Eof(); check->MoveNext(), ++row) {
+            QCOMPARE(m.cellText(row, 0), QString::number(row));
+            for (int j = 0; j < 6; ++j) {
+                const QVariant v = check->Fields(j).Value();
+                if (m.cellText(row, j + 1) != (v.isNull() ? QString() : v.toString()))
+                    QFAIL(qPrintable(QStringLiteral("row %1 field %2").arg(row).arg(j)));
+            }
+        }
+        QCOMPARE(row, 10001);
+        QVERIFY(m.isNumericColumn(1));
+        QVERIFY(m.isNumericColumn(5));
+    }
+
+    void failingFetchKeepsTheRowsBeforeIt() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.db"));
+        sqlite3* raw = nullptr;
+        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &raw), SQLITE_OK);
+        QCOMPARE(
+            sqlite3_exec(raw,
+                         "create table t(x integer); with recursive n(i) as (select 1 union all select i + 1 "
+                         "from n where i < 10) insert into t select i from n;",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        sqlite3_close(raw);
+
+        OracleSession session;
+        auto db = session.OpenDatabase(path, QStringLiteral("u/p"));
+        auto rs = db->CreateDynaset(
+            QStringLiteral("select x, case when x = 6 then abs(-9223372036854775808) end from t"));
+        ResultModel m;
+        try {
+            m.load(*rs);
+            QFAIL("the overflow on row 6 was taken for the end of the data");
+        } catch (const ZemoError& e) {
+            QVERIFY(e.description().contains(QStringLiteral("overflow")));
+        }
+        QCOMPARE(m.gridRows(), 6);
+        QCOMPARE(column(m, 1), QStringList({"1", "2", "3", "4", "5"}));
+        QCOMPARE(column(m, 0), QStringList({"1", "2", "3", "4", "5"}));
+        QCOMPARE(m.rowCount(), 6); // no header mode: the view sees the header row too
+
+        // A server connection lost after some rows.
+        std::vector<FakeResultSet::Row> rows;
+        for (int i = 1; i <= 5000; ++i)
+            rows.push_back({QString::number(i)});
+        FakeResultSet lost({"N"}, {K::Integer}, std::move(rows), 4500);
+        ResultModel m2;
+        QVERIFY_THROWS_EXCEPTION(ZemoError, m2.load(lost));
+        QCOMPARE(m2.gridRows(), 4501);
+        QCOMPARE(m2.cellText(4500, 1), QStringLiteral("4500"));
+    }
+
+    void progressCanStopTheFetch() {
+        std::vector<FakeResultSet::Row> rows;
+        for (int i = 1; i <= 100; ++i)
+            rows.push_back({QString::number(i)});
+        FakeResultSet rs({"N"}, {K::Integer}, std::move(rows));
+        ResultModel m;
+        QList<int> seen;
+        QVERIFY(!m.load(
+            rs,
+            [&](int n) {
+                seen << n;
+                return n < 30;
+            },
+            10));
+        QCOMPARE(seen, QList<int>({10, 20, 30}));
+        QCOMPARE(m.gridRows(), 31);
+        QCOMPARE(m.cellText(30, 1), QStringLiteral("30"));
+    }
+
+    void numbersSortByExactValue() {
+        const QList<std::optional<QString>> values = {QStringLiteral("9223372036854775807"),
+                                                      QStringLiteral("10"),
+                                                      std::nullopt,
+                                                      QStringLiteral("9223372036854775806"),
+                                                      QStringLiteral("-9223372036854775808"),
+                                                      QStringLiteral("2.50"),
+                                                      QStringLiteral("0.1000000000000000001"),
+                                                      QStringLiteral("9"),
+                                                      QStringLiteral("2.5"),
+                                                      QStringLiteral("0.1"),
+                                                      QStringLiteral("-0.5"),
+                                                      QStringLiteral("1.5e3"),
+                                                      QStringLiteral("9223372036854775805")};
+        auto rs = oneColumn(K::Decimal, values);
+        ResultModel m;
+        m.load(*rs);
+        QVERIFY(m.isNumericColumn(1));
+        m.sortRows(1, false);
+        const QStringList asc = {"",
+                                 "-9223372036854775808",
+                                 "-0.5",
+                                 "0.1",
+                                 "0.1000000000000000001",
+                                 "2.50",
+                                 "2.5",
+                                 "9",
+                                 "10",
+                                 "1.5e3",
+                                 "9223372036854775805",
+                                 "9223372036854775806",
+                                 "9223372036854775807"};
+        QCOMPARE(column(m, 1), asc);
+        // Row numbers travel with their rows until the grid numbers them again.
+        QCOMPARE(m.cellText(1, 0), QStringLiteral("3"));
+        m.numberRows();
+        QCOMPARE(m.cellText(1, 0), QStringLiteral("1"));
+        QCOMPARE(m.cellText(13, 0), QStringLiteral("13"));
+
+        m.sortRows(1, true);
+        // Descending: 2.50 and 2.5 are equal and keep their order, the empty cell goes last.
+        QCOMPARE(column(m, 1),
+                 QStringList({"9223372036854775807", "9223372036854775806", "9223372036854775805", "1.5e3",
+                              "10", "9", "2.50", "2.5", "0.1000000000000000001", "0.1", "-0.5",
+                              "-9223372036854775808", ""}));
+    }
+
+    void numberTextComparison() {
+        QCOMPARE(compareNumberText("12.50", "12.5"), 0);
+        QCOMPARE(compareNumberText("-0", "0.000"), 0);
+        QCOMPARE(compareNumberText("1e2", "100"), 0);
+        QCOMPARE(compareNumberText(".5", "0.49999999999999999999"), 1);
+        QCOMPARE(compareNumberText("-12345678901234567890123", "-12345678901234567890122"), -1);
+        QCOMPARE(compareNumberText("99999999999999999999", "1e20"), -1);
+        QCOMPARE(compareNumberText("inf", "abc"), -1);
+        double d = 0;
+        bool exact = true;
+        QVERIFY(parseNumberText("123456789012345678", d, exact));
+        QVERIFY(!exact);
+        QVERIFY(parseNumberText("-12.25", d, exact));
+        QVERIFY(exact);
+        QCOMPARE(d, -12.25);
+        QVERIFY(!parseNumberText("12a", d, exact));
+        QVERIFY(!parseNumberText("", d, exact));
+    }
+
+    void textSortsByCodePointAndStably() {
+        std::vector<FakeResultSet::Row> rows = {{QStringLiteral("東京都港区2"), QStringLiteral("a")},
+                                                {QStringLiteral("b"), QStringLiteral("b")},
+                                                {std::nullopt, QStringLiteral("c")},
+                                                {QStringLiteral("東京都港区1"), QStringLiteral("d")},
+                                                {QStringLiteral("B"), QStringLiteral("e")},
+                                                {QStringLiteral("b"), QStringLiteral("f")},
+                                                {QStringLiteral("ab"), QStringLiteral("g")},
+                                                {QStringLiteral("abcdefgh1"), QStringLiteral("h")},
+                                                {QStringLiteral("abcdefgh"), QStringLiteral("i")},
+                                                {QString(""), QStringLiteral("j")},
+                                                {QStringLiteral("10"), QStringLiteral("k")},
+                                                {QStringLiteral("9"), QStringLiteral("l")}};
+        FakeResultSet rs({"S", "TAG"}, {K::Text, K::Text}, std::move(rows));
+        ResultModel m;
+        m.load(rs);
+        QVERIFY(!m.isNumericColumn(1));
+        m.sortRows(1, false);
+        QCOMPARE(column(m, 2), QStringList({"c", "j", "k", "l", "e", "g", "i", "h", "b", "f", "d", "a"}));
+        m.sortRows(1, true);
+        QCOMPARE(column(m, 2), QStringList({"a", "d", "b", "f", "h", "i", "g", "e", "l", "k", "c", "j"}));
+    }
+
+    void selectionFollowsItsRowThroughASort() {
+        auto rs = oneColumn(K::Integer, {QStringLiteral("3"), QStringLiteral("1"), QStringLiteral("2")});
+        ResultModel m;
+        m.load(*rs);
+        m.setHeaderRows(1);
+        m.setHeaderCols(1);
+        QItemSelectionModel sel(&m);
+        sel.setCurrentIndex(m.index(0, 0), QItemSelectionModel::ClearAndSelect); // the row holding 3
+        m.sort(0, Qt::AscendingOrder);
+        QCOMPARE(sel.currentIndex().row(), 2);
+        QCOMPARE(m.data(sel.currentIndex()).toString(), QStringLiteral("3"));
+        QCOMPARE(m.headerData(0, Qt::Vertical).toString(), QStringLiteral("2"));
+        QCOMPARE(m.headerData(0, Qt::Horizontal).toString(), QStringLiteral("V"));
+    }
+
+    void gridOperationsKeepTheCells() {
+        auto rs = oneColumn(K::Integer, {QStringLiteral("30"), QStringLiteral("10"), QStringLiteral("20")});
+        ResultModel m;
+        m.load(*rs);
+        m.sortRows(1, false);
+        m.setCellText(2, 1, QStringLiteral("編集"));
+        m.setCellText(3, 0, QStringLiteral("x"));
+        QCOMPARE(column(m, 1), QStringList({"10", "編集", "30"}));
+        std::string scratch;
+        QCOMPARE(m.cellUtf8(2, 1, scratch), std::string_view("編集"));
+
+        // More columns and rows: the new cells are empty, the old ones stay in their display order.
+        m.setGridCols(3);
+        m.setGridRows(6);
+        QCOMPARE(column(m, 1), QStringList({"10", "編集", "30", "", ""}));
+        QCOMPARE(column(m, 0), QStringList({"2", "3", "x", "", ""}));
+        QCOMPARE(column(m, 2), QStringList({"", "", "", "", ""}));
+        m.setGridRows(3);
+        QCOMPARE(column(m, 1), QStringList({"10", "編集"}));
+        m.clearCells();
+        QCOMPARE(m.gridRows(), 3);
+        QCOMPARE(m.gridCols(), 3);
+        QCOMPARE(column(m, 1), QStringList({"", ""}));
+        QCOMPARE(m.cellText(0, 1), QString());
+        m.setGridRows(1);
+        m.setGridCols(1);
+        QCOMPARE(m.gridRows(), 1);
+        QCOMPARE(m.gridCols(), 1);
+
+        // A grid that is filled again starts numbering below what it holds.
+        auto again = oneColumn(K::Text, {QStringLiteral("a"), QStringLiteral("b")});
+        m.load(*again);
+        QCOMPARE(column(m, 0), QStringList({"1", "2"}));
+        QVERIFY(!m.isNumericColumn(1));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResultModel)
+#include "test_result_model.moc"
