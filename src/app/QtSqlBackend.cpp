@@ -157,6 +157,8 @@ QtSqlResultSet::QtSqlResultSet(std::shared_ptr<QtSqlDatabase> db, const QString&
     if (!m_query.exec(sql))
         throw QtSqlDatabase::toZemoError(m_query.lastError());
     m_record = m_query.record();
+    for (int i = 0; i < m_record.count(); ++i)
+        m_declared.push_back(m_record.field(i).metaType().id());
     m_end = !fetchRow(m_row);
 }
 
@@ -195,7 +197,7 @@ void QtSqlResultSet::next() {
     }
 }
 
-QVariant QtSqlResultSet::value(int col) const {
+const QVariant& QtSqlResultSet::cell(int col) const {
     if (m_end)
         throw ZemoError(err::NoSuchField, QStringLiteral("現在の行がありません"));
     if (col < 0 || col >= m_row.size())
@@ -203,14 +205,18 @@ QVariant QtSqlResultSet::value(int col) const {
     return m_row[col];
 }
 
+QVariant QtSqlResultSet::value(int col) const {
+    return cell(col);
+}
+
 ValueKind QtSqlResultSet::kind(int col) const {
-    const QVariant v = value(col);
+    const QVariant& v = cell(col);
     if (v.isNull())
         return ValueKind::Null;
     switch (v.typeId()) {
     case QMetaType::QString: {
         // Exact numbers arrive as their decimal text.
-        const int declared = m_record.field(col).metaType().id();
+        const int declared = m_declared[size_t(col)];
         return declared == QMetaType::Double || declared == QMetaType::Float ? ValueKind::Decimal
                                                                              : ValueKind::Text;
     }
@@ -236,10 +242,19 @@ ValueKind QtSqlResultSet::kind(int col) const {
 }
 
 bool QtSqlResultSet::textUtf8(int col, std::string_view& out) const {
-    const QVariant v = value(col);
+    const QVariant& v = cell(col);
     if (v.isNull())
         return false;
-    m_text = (kind(col) == ValueKind::DateTime ? dateTimeText(v) : v.toString()).toUtf8();
+    switch (kind(col)) {
+    case ValueKind::DateTime:
+        m_text = dateTimeText(v).toUtf8();
+        break;
+    case ValueKind::Blob: // binary as hex digits, as Oracle's tools show RAW
+        m_text = v.toByteArray().toHex().toUpper();
+        break;
+    default:
+        m_text = v.toString().toUtf8();
+    }
     out = std::string_view(m_text.constData(), static_cast<size_t>(m_text.size()));
     return true;
 }

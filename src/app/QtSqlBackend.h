@@ -7,6 +7,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <deque>
+#include <vector>
 
 class QSqlError;
 
@@ -70,9 +71,11 @@ public:
 
 private:
     bool fetchRow(QList<QVariant>& row); // false at the end of data; throws on a failed fetch
+    const QVariant& cell(int col) const; // the current row's value; throws without a current row
     std::shared_ptr<QtSqlDatabase> m_db;
     QSqlQuery m_query;
     QSqlRecord m_record;
+    std::vector<int> m_declared; // each column's type as the driver declares it
     QList<QVariant> m_row;
     std::deque<QList<QVariant>> m_ahead; // rows read ahead to count them
     int m_position = 0;                  // rows moved past

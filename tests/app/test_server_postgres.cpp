@@ -173,6 +173,10 @@ private Q_SLOTS:
                      "select ID, BIG_NUM, FRAC, STAMP, DAY, LABEL, NOTE from VALUE_SAMPLES order by ID")))
                 fromPsql << r.join(u'|');
             QCOMPARE(rows, fromPsql);
+            // Binary values as hex digits rather than raw bytes in the grid.
+            auto bin = db->CreateDynaset(QStringLiteral("select '\\x0a1bff'::bytea as b"));
+            QCOMPARE(bin->kind(0), ValueKind::Blob);
+            QCOMPARE(text(*bin, 0), QStringLiteral("0A1BFF"));
         });
     }
 
