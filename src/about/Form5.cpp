@@ -33,8 +33,10 @@ Form5::Form5(QWidget* parent) : QDialog(parent), m_placer(this) {
     Label2 = label("Label2", QStringLiteral("Ｖｅｒｓｉｏｎ："), zemo::minchoFont(9, true),
                    {1200, 1200, 1695, 375});
     Label3 = label("Label3", QStringLiteral("1.0.0"), zemo::minchoFont(9, true), {2880, 1200, 1095, 375});
-    Label5 =
-        label("Label5", QStringLiteral("Copyright © 2026 ZEMO-DB Project"), font(), {1200, 1800, 2295, 255});
+    // One line that fits its design width.
+    QFont small = font();
+    small.setPointSizeF(8);
+    Label5 = label("Label5", QStringLiteral("© 2026 ZEMO-DB Project"), small, {1200, 1800, 2295, 255});
     Label4 = label("Label4", QStringLiteral("\r\n\r\n\r\n"), font(), {240, 2400, 4215, 735});
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 

@@ -47,8 +47,9 @@ private Q_SLOTS:
         QCOMPARE(l3->text(), QStringLiteral("1.0.0"));
         QVERIFY(l2->font().bold() && !l2->font().italic() && l3->font().bold());
         QCOMPARE(l3->font().pointSizeF(), 9.0);
-        QVERIFY(l5->text().startsWith(QStringLiteral("Copyright ©")));
+        QVERIFY(l5->text().contains(QStringLiteral("©")));
         QVERIFY(!l5->text().contains(QLatin1Char('\n')));
+        QVERIFY(QFontMetrics(l5->font()).horizontalAdvance(l5->text()) <= l5->width()); // not clipped
         QCOMPARE(l4->text(), QStringLiteral("\r\n\r\n\r\n"));
         QCOMPARE(close->text(), QStringLiteral("閉じる"));
         QVERIFY(!image->pixmap().isNull());
@@ -58,7 +59,8 @@ private Q_SLOTS:
         zemo::TwipsPlacer tw(&box);
         QCOMPARE(line->geometry().topLeft(), QPoint(tw.toPixels(360), tw.toPixels(2040)));
         QCOMPARE(line->width(), tw.toPixels(3840));
-        QCOMPARE(close->geometry(), QRect(tw.toPixels(1440), tw.toPixels(3360), tw.toPixels(1455), tw.toPixels(375)));
+        QCOMPARE(close->geometry(),
+                 QRect(tw.toPixels(1440), tw.toPixels(3360), tw.toPixels(1455), tw.toPixels(375)));
         QCOMPARE(box.size(), tw.clientPixels(4740, 3840));
         QCOMPARE(tw.outerSize(), (zemo::TwipsSize{4860, 4245}));
         // resizing snaps back

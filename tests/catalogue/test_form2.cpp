@@ -106,7 +106,9 @@ class TestForm2 : public QObject {
     std::unique_ptr<Form1> m_form;
     QTemporaryDir m_dir;
 
-    QPushButton* mainButton(int n) { return m_form->findChild<QPushButton*>(QStringLiteral("Command%1").arg(n)); }
+    QPushButton* mainButton(int n) {
+        return m_form->findChild<QPushButton*>(QStringLiteral("Command%1").arg(n));
+    }
     QListWidget* mainList(int n) { return m_form->findChild<QListWidget*>(QStringLiteral("List%1").arg(n)); }
     QLineEdit* mainText(int n) { return m_form->findChild<QLineEdit*>(QStringLiteral("Text%1").arg(n)); }
     zemo::GridWidget* grid() { return m_form->findChild<zemo::GridWidget*>(QStringLiteral("VSFlexGrid1")); }
@@ -162,8 +164,9 @@ class TestForm2 : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         zemo::installFontSubstitutes();
-        zemo::MessagePresenter::setHandler(
-            [this](QWidget*, const QString& title, const QString& text) { m_boxes << title + QLatin1Char('|') + text; });
+        zemo::MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
+            m_boxes << title + QLatin1Char('|') + text;
+        });
     }
     void init() {
         ResetGlobals();
@@ -217,9 +220,9 @@ private Q_SLOTS:
         QCOMPARE(g->TextMatrix(6, 3), QStringLiteral("NUMBER[12]"));
         QVERIFY(g->colHidden(1) && g->colHidden(3));
         QVERIFY(!g->colHidden(0) && !g->colHidden(2));
-        QCOMPARE(texts(mainList(2)), QStringList({"T1.DEPT_ID", "T1.DEPT_NAME", "T1.LOCATION", "T2.CUST_ID",
-                                                  "T2.CUST_NAME", "T2.PREFECTURE", "T2.PHONE", "T2.CREDIT_LIMIT",
-                                                  "T2.CREATED_AT"}));
+        QCOMPARE(texts(mainList(2)),
+                 QStringList({"T1.DEPT_ID", "T1.DEPT_NAME", "T1.LOCATION", "T2.CUST_ID", "T2.CUST_NAME",
+                              "T2.PREFECTURE", "T2.PHONE", "T2.CREDIT_LIMIT", "T2.CREATED_AT"}));
         QCOMPARE(gFromList, QStringLiteral("DEPARTMENTS T1,\r\nCUSTOMERS T2"));
         QCOMPARE(gTableCount, shown.first.size());
         QCOMPARE(gTableList.at(0).selected, QStringLiteral("1"));
@@ -252,8 +255,9 @@ private Q_SLOTS:
         QCOMPARE(extract(), expected);
         for (int i = 0; i < mainList(2)->count(); ++i)
             mainList(2)->item(i)->setSelected(false);
-        QCOMPARE(extract(), QStringLiteral("select \r\ncount(*) \r\nFROM \r\nDEPARTMENTS T1,\r\nCUSTOMERS T2 \r\n"
-                                           "Where T2.PREFECTURE Is Not Null   \r\nAnd T1.DEPT_ID < 50  \r\n"));
+        QCOMPARE(extract(),
+                 QStringLiteral("select \r\ncount(*) \r\nFROM \r\nDEPARTMENTS T1,\r\nCUSTOMERS T2 \r\n"
+                                "Where T2.PREFECTURE Is Not Null   \r\nAnd T1.DEPT_ID < 50  \r\n"));
 
         // another table choice keeps the conditions, refills the items with nothing selected
         mainList(2)->item(0)->setSelected(true);
@@ -271,7 +275,8 @@ private Q_SLOTS:
     }
 
     void savedCatalogueAcrossReopen() {
-        const QString copy = demoCopyWith(m_dir, QStringLiteral("other.db"), "CREATE TABLE ZZ_NEW (A NUMBER(1));");
+        const QString copy =
+            demoCopyWith(m_dir, QStringLiteral("other.db"), "CREATE TABLE ZZ_NEW (A NUMBER(1));");
         QVERIFY(!copy.isEmpty());
         connectTo(QStringLiteral(ZEMO_DEMO_DB));
         const auto first = runDialog([](Form2* dlg, QListWidget* list) { markAndOk(dlg, list, {0, 2}); });
@@ -297,7 +302,8 @@ private Q_SLOTS:
     }
 
     void cancelSavesNothing() {
-        const QString copy = demoCopyWith(m_dir, QStringLiteral("cancel.db"), "CREATE TABLE ZZ_LATE (A NUMBER(1));");
+        const QString copy =
+            demoCopyWith(m_dir, QStringLiteral("cancel.db"), "CREATE TABLE ZZ_LATE (A NUMBER(1));");
         connectTo(QStringLiteral(ZEMO_DEMO_DB));
         grid()->setTextMatrix(0, 0, QStringLiteral("untouched"));
         runDialog([](Form2* dlg, QListWidget* list) {
@@ -313,7 +319,8 @@ private Q_SLOTS:
     }
 
     void okWithNothingMarked() {
-        const QString copy = demoCopyWith(m_dir, QStringLiteral("empty.db"), "CREATE TABLE ZZ_LATE (A NUMBER(1));");
+        const QString copy =
+            demoCopyWith(m_dir, QStringLiteral("empty.db"), "CREATE TABLE ZZ_LATE (A NUMBER(1));");
         connectTo(QStringLiteral(ZEMO_DEMO_DB));
         runDialog([](Form2* dlg, QListWidget* list) { markAndOk(dlg, list, {1}); });
         mainText(2)->setText(QStringLiteral("T1.EMP_ID"));
@@ -322,7 +329,8 @@ private Q_SLOTS:
         QTest::mouseClick(mainButton(4), Qt::LeftButton);
         QCOMPARE(gCondCount, 1);
 
-        const auto shown = runDialog([](Form2* dlg, QListWidget* list) { markAndOk(dlg, list, {1}); }); // unmark
+        const auto shown =
+            runDialog([](Form2* dlg, QListWidget* list) { markAndOk(dlg, list, {1}); }); // unmark
         QCOMPARE(shown.second, QList<int>({1}));
         QCOMPARE(grid()->Rows(), 2);
         QCOMPARE(grid()->Cols(), 1);
@@ -345,8 +353,8 @@ private Q_SLOTS:
     }
 
     void tableNameWithAQuote() {
-        const QString copy =
-            demoCopyWith(m_dir, QStringLiteral("quote.db"), "CREATE TABLE \"O'BRIEN\" (ID NUMBER(4), NOTE VARCHAR2(30));");
+        const QString copy = demoCopyWith(m_dir, QStringLiteral("quote.db"),
+                                          "CREATE TABLE \"O'BRIEN\" (ID NUMBER(4), NOTE VARCHAR2(30));");
         QVERIFY(!copy.isEmpty());
         connectTo(copy);
         const auto shown = runDialog([](Form2* dlg, QListWidget* list) {
@@ -368,9 +376,9 @@ private Q_SLOTS:
         flaky->failingTable = QStringLiteral("EMPLOYEES");
         connectTo(QStringLiteral(ZEMO_DEMO_DB), flaky);
         runDialog([](Form2* dlg, QListWidget* list) { markAndOk(dlg, list, {0, 1, 2}); });
-        QCOMPARE(m_boxes,
-                 QStringList({QStringLiteral("エラーメッセージ|エラー番号：942\rメッセージ：ORA-00942: table or view "
-                                             "does not exist")}));
+        QCOMPARE(m_boxes, QStringList({QStringLiteral(
+                              "エラーメッセージ|エラー番号：942\rメッセージ：ORA-00942: table or view "
+                              "does not exist")}));
         QCOMPARE(gFromList, QStringLiteral("DEPARTMENTS T1,\r\nCUSTOMERS T3"));
         QCOMPARE(grid()->Cols(), 6);
         QCOMPARE(grid()->TextMatrix(1, 0), QStringLiteral("T1"));
@@ -389,7 +397,9 @@ private Q_SLOTS:
         const auto shown = runDialog([&](Form2* dlg, QListWidget*) { stillOpen = dlg->isVisible(); });
         QVERIFY(stillOpen);
         QCOMPARE(shown.first, QStringList({"DEPARTMENTS", "EMPLOYEES"}));
-        QCOMPARE(m_boxes, QStringList({QStringLiteral("エラーメッセージ|エラー番号：-20001\rメッセージ：fetch failed")}));
+        QCOMPARE(
+            m_boxes,
+            QStringList({QStringLiteral("エラーメッセージ|エラー番号：-20001\rメッセージ：fetch failed")}));
     }
 
     void notConnectedOpensNothing() {

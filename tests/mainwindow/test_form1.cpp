@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -21,13 +22,17 @@ namespace {
 struct Ui {
     explicit Ui(Form1& f) : form(f) {}
     Form1& form;
-    QPushButton* button(int n) const { return form.findChild<QPushButton*>(QStringLiteral("Command%1").arg(n)); }
+    QPushButton* button(int n) const {
+        return form.findChild<QPushButton*>(QStringLiteral("Command%1").arg(n));
+    }
     QComboBox* combo(int n) const { return form.findChild<QComboBox*>(QStringLiteral("Combo%1").arg(n)); }
     QLineEdit* text(int n) const { return form.findChild<QLineEdit*>(QStringLiteral("Text%1").arg(n)); }
     QListWidget* list(int n) const { return form.findChild<QListWidget*>(QStringLiteral("List%1").arg(n)); }
     QLabel* label(int n) const { return form.findChild<QLabel*>(QStringLiteral("Label%1").arg(n)); }
     QAction* action(const char* name) const { return form.findChild<QAction*>(QLatin1String(name)); }
-    zemo::GridWidget* grid() const { return form.findChild<zemo::GridWidget*>(QStringLiteral("VSFlexGrid1")); }
+    zemo::GridWidget* grid() const {
+        return form.findChild<zemo::GridWidget*>(QStringLiteral("VSFlexGrid1"));
+    }
 
     void edit(const QString& connector, const QString& left, const QString& op, const QString& right) const {
         combo(1)->setEditText(connector);
@@ -70,8 +75,9 @@ class TestForm1 : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         zemo::installFontSubstitutes();
-        zemo::MessagePresenter::setHandler(
-            [this](QWidget*, const QString& title, const QString& text) { m_boxes << title + QLatin1Char('|') + text; });
+        zemo::MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
+            m_boxes << title + QLatin1Char('|') + text;
+        });
     }
     void init() {
         ResetGlobals();
@@ -89,8 +95,8 @@ private Q_SLOTS:
         QCOMPARE(zemo::mainWindow(), &form);
         QCOMPARE(comboItems(ui.combo(1)), QStringList({"Where", "And", "Or", "Not"}));
         QCOMPARE(comboItems(ui.combo(2)),
-                 QStringList({"=", "!=", "<>", "^=", ">=", "<=", ">", "<", "In", "Not In", "Is Null", "Is Not Null",
-                              "Like", "Not Like", "Between", "Not Between"}));
+                 QStringList({"=", "!=", "<>", "^=", ">=", "<=", ">", "<", "In", "Not In", "Is Null",
+                              "Is Not Null", "Like", "Not Like", "Between", "Not Between"}));
         QVERIFY(ui.combo(1)->isEditable() && ui.combo(2)->isEditable());
         QCOMPARE(ui.combo(1)->currentText(), QString());
         QCOMPARE(ui.combo(2)->currentText(), QString());
@@ -132,9 +138,9 @@ private Q_SLOTS:
                 w = w->nextInFocusChain();
             order << w->objectName();
         }
-        QCOMPARE(order, QStringList({"Command3", "Command4", "Command5", "Command6", "Command7", "Command2", "List1",
-                                     "VSFlexGrid1", "Text2", "Text4", "Combo1", "Combo2", "List2", "Command1",
-                                     "Command8"}));
+        QCOMPARE(order, QStringList({"Command3", "Command4", "Command5", "Command6", "Command7", "Command2",
+                                     "List1", "VSFlexGrid1", "Text2", "Text4", "Combo1", "Combo2", "List2",
+                                     "Command1", "Command8"}));
     }
 
     void designPlacesAndSize() {
@@ -248,7 +254,8 @@ private Q_SLOTS:
         QCOMPARE(tw.rect(ui.button(7)).left, static_cast<float>(9000 + (w - 10650)));
         form.resize(form.width() + tw.toPixels(600), form.height());
         QTRY_VERIFY(form.rememberedSize().width > w);
-        QCOMPARE(tw.rect(ui.button(7)).left, static_cast<float>(9000 + (form.rememberedSize().width - 10650)));
+        QCOMPARE(tw.rect(ui.button(7)).left,
+                 static_cast<float>(9000 + (form.rememberedSize().width - 10650)));
     }
 
     void typeDispShowsAndHidesTheOddColumns() {
@@ -326,7 +333,8 @@ private Q_SLOTS:
         QCOMPARE(gCondCount, 2);
         ui.edit("Or", "T1.Y", "=", " ");
         ui.click(4);
-        QCOMPARE(ui.lines(1), QStringList({"Where T1.CODE Is Null  ", "And T1.X is not null  ", "Or T1.Y =   "}));
+        QCOMPARE(ui.lines(1),
+                 QStringList({"Where T1.CODE Is Null  ", "And T1.X is not null  ", "Or T1.Y =   "}));
         QCOMPARE(gCondCount, 3);
 
         // delete the second: the first and third stay in order; clicking line 2 loads the third
@@ -440,6 +448,45 @@ private Q_SLOTS:
         ui.click(7);
         QVERIFY(opened);
         QCOMPARE(gSqlText, QString());
+    }
+
+    // Closing the profile list without connecting: the buttons follow gOraDatabase, whatever it was.
+    void connectMenuFollowsTheConnection() {
+        Form1 form;
+        Ui ui(form);
+        int opened = 0;
+        const auto closeProfileList = [&opened] {
+            QTimer::singleShot(0, [&opened] {
+                auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                if (!dlg)
+                    return;
+                opened += QLatin1String(dlg->metaObject()->className()) == QLatin1String("Form6");
+                dlg->reject();
+            });
+        };
+        closeProfileList();
+        ui.action("Connection")->trigger();
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        for (int n : {3, 4, 7})
+            QVERIFY(!ui.button(n)->isEnabled());
+
+        gOraDatabase =
+            zemo::OracleSession().OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo/demo"));
+        closeProfileList();
+        ui.action("Connection")->trigger();
+        for (int n : {3, 4, 7})
+            QVERIFY(ui.button(n)->isEnabled());
+        QVERIFY(!ui.button(5)->isEnabled() && !ui.button(6)->isEnabled());
+        QCOMPARE(opened, 2);
+    }
+
+    void quitClosesTheWindow() {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        Ui ui(form);
+        ui.click(2);
+        QVERIFY(!form.isVisible());
     }
 
     void copyButtonsFollowTheFlag() {
