@@ -54,9 +54,19 @@ Form5::Form5(QWidget* parent) : QDialog(parent), m_placer(this) {
     connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
     Command1->setFocus();
 
-    // A fixed size: resizing snaps back, minimising stays possible.
     setFixedSize(m_placer.clientPixels(kClientWidth, kClientHeight));
     Form_Load();
+}
+
+void Form5::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    Form_Resize();
+}
+
+// One fixed size: a resize snaps back, minimising stays possible.
+void Form5::Form_Resize() {
+    if (!isMinimized())
+        setFixedSize(m_placer.clientPixels(kClientWidth, kClientHeight));
 }
 
 void Form5::Form_Load() {

@@ -16,11 +16,15 @@ public:
 
     static constexpr zemo::TwipsSize kOuterSize{4860, 4245};
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private Q_SLOTS:
     void Command1_Click();
 
 private:
     void Form_Load();
+    void Form_Resize();
 
     zemo::TwipsPlacer m_placer;
     QLabel* Image1 = nullptr;

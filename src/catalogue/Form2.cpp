@@ -64,6 +64,17 @@ Form2::Form2(QWidget* parent) : QDialog(parent), m_placer(this) {
     Form_Load();
 }
 
+void Form2::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    Form_Resize();
+}
+
+// One fixed size: a resize snaps back, minimising stays possible.
+void Form2::Form_Resize() {
+    if (!isMinimized())
+        setFixedSize(m_placer.clientPixels(kClientWidth, kClientHeight));
+}
+
 void Form2::Form_Load() {
     zemo::centreOverMainWindow(this, kOuterSize);
     runTrapped(this, [this] {

@@ -15,12 +15,16 @@ public:
 
     static constexpr zemo::TwipsSize kOuterSize{5370, 5115};
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private Q_SLOTS:
     void Command1_Click();
     void Command2_Click();
 
 private:
     void Form_Load();
+    void Form_Resize();
     void LoadSelectedTables();
     void LoadTableColumns(const int& tableIndex, const int& ordinal);
 

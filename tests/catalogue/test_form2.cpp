@@ -188,6 +188,8 @@ private Q_SLOTS:
         QString title;
         const auto shown = runDialog([&](Form2* dlg, QListWidget* list) {
             pos = dlg->pos();
+            dlg->resize(dlg->width() + 50, dlg->height() + 80); // snaps back
+            QApplication::processEvents();
             size = dlg->size();
             title = dlg->windowTitle();
             QCOMPARE(list->selectionMode(), QAbstractItemView::MultiSelection);
