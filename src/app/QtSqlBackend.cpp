@@ -49,30 +49,67 @@ WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p', 'f', 'v', 'm')
 ORDER BY c.relname, a.attnum
 )SQL"};
 
-QString fraction(int msec) {
-    if (msec == 0)
-        return {};
-    QString digits = QString::number(msec).rightJustified(3, QLatin1Char('0'));
-    while (digits.endsWith(QLatin1Char('0')))
-        digits.chop(1);
-    return QLatin1Char('.') + digits;
+// Digits written by hand: the result window formats every timestamp of a large result.
+void appendDigits(QString& out, int value, int width) {
+    char buf[12];
+    int n = 0;
+    unsigned v = static_cast<unsigned>(value < 0 ? -value : value);
+    do {
+        buf[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v);
+    if (value < 0)
+        out += QLatin1Char('-');
+    for (int i = n; i < width; ++i)
+        out += QLatin1Char('0');
+    while (n)
+        out += QLatin1Char(buf[--n]);
 }
 
-QString timeText(const QTime& t) {
-    return t.toString(QStringLiteral("HH:mm:ss")) + fraction(t.msec());
+void appendDate(QString& out, const QDate& d) {
+    appendDigits(out, d.year(), 4);
+    out += QLatin1Char('-');
+    appendDigits(out, d.month(), 2);
+    out += QLatin1Char('-');
+    appendDigits(out, d.day(), 2);
+}
+
+void appendTime(QString& out, const QTime& t) {
+    appendDigits(out, t.hour(), 2);
+    out += QLatin1Char(':');
+    appendDigits(out, t.minute(), 2);
+    out += QLatin1Char(':');
+    appendDigits(out, t.second(), 2);
+    int ms = t.msec();
+    if (ms == 0)
+        return;
+    int width = 3;
+    while (ms % 10 == 0) {
+        ms /= 10;
+        --width;
+    }
+    out += QLatin1Char('.');
+    appendDigits(out, ms, width);
 }
 
 } // namespace
 
 QString dateTimeText(const QVariant& value) {
+    QString out;
+    out.reserve(24);
     switch (value.typeId()) {
     case QMetaType::QDate:
-        return value.toDate().toString(QStringLiteral("yyyy-MM-dd"));
+        appendDate(out, value.toDate());
+        return out;
     case QMetaType::QTime:
-        return timeText(value.toTime());
+        appendTime(out, value.toTime());
+        return out;
     case QMetaType::QDateTime: {
         const QDateTime dt = value.toDateTime();
-        return dt.date().toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') + timeText(dt.time());
+        appendDate(out, dt.date());
+        out += QLatin1Char(' ');
+        appendTime(out, dt.time());
+        return out;
     }
     default:
         return value.toString();
