@@ -242,22 +242,6 @@ private Q_SLOTS:
         QCOMPARE(form.placer().rect(ui.button(7)).left, before.left);
     }
 
-    void wideScreensBeyond16Bits() {
-        Form1 form;
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        Ui ui(form);
-        const zemo::TwipsPlacer& tw = form.placer();
-        form.resize(tw.toPixels(40000 - 120), form.height());
-        QTRY_VERIFY(form.rememberedSize().width > 32767);
-        const int w = form.rememberedSize().width;
-        QCOMPARE(tw.rect(ui.button(7)).left, static_cast<float>(9000 + (w - 10650)));
-        form.resize(form.width() + tw.toPixels(600), form.height());
-        QTRY_VERIFY(form.rememberedSize().width > w);
-        QCOMPARE(tw.rect(ui.button(7)).left,
-                 static_cast<float>(9000 + (form.rememberedSize().width - 10650)));
-    }
-
     void typeDispShowsAndHidesTheOddColumns() {
         Form1 form;
         Ui ui(form);
