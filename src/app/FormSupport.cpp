@@ -1,9 +1,12 @@
 #include "app/FormSupport.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QMainWindow>
+#include <QProxyStyle>
 #include <QScreen>
+#include <QStyleOption>
 #include <QWidget>
 
 namespace zemo {
@@ -87,6 +90,33 @@ void installFontSubstitutes() {
                                 QStringLiteral("TakaoMincho")};
     QFont::insertSubstitutions(QStringLiteral("ＭＳ ゴシック"), gothic);
     QFont::insertSubstitutions(QStringLiteral("ＭＳ 明朝"), mincho);
+}
+
+namespace {
+class RoomyRowsStyle : public QProxyStyle {
+public:
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override {
+        QSize s = QProxyStyle::sizeFromContents(type, option, size, widget);
+        if (type == CT_ItemViewItem && option)
+            s.rheight() += std::max(2, option->fontMetrics.height() / 6);
+        return s;
+    }
+};
+} // namespace
+
+void installDesktopStyle() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    QApplication::setStyle(new RoomyRowsStyle);
+}
+
+void setUpApplication() {
+    QCoreApplication::setApplicationName(QStringLiteral("ZEMO-DB"));
+    QCoreApplication::setOrganizationName(QStringLiteral("ZEMO-DB"));
+    installFontSubstitutes();
+    installDesktopStyle();
+    QApplication::setWindowIcon(programIcon());
 }
 
 QIcon programIcon() {

@@ -47,6 +47,12 @@ void centreOverMainWindow(QWidget* dialog, const TwipsSize& dialogOuter);
 
 // Installs substitutes for the Windows fonts the windows name, from the Japanese fonts installed.
 void installFontSubstitutes();
+// Gives list rows room below the text: the IPA fonts draw "_" a pixel below the row height Qt
+// computes, where the next row painted over it.
+void installDesktopStyle();
+// Once, after creating the application: its names (they name the per-user configuration folder),
+// the font substitutes, the list-row style and the window icon.
+void setUpApplication();
 QFont gothicFont(double pointSize = 9, bool bold = false);
 QFont minchoFont(double pointSize, bool bold = false, bool italic = false);
 

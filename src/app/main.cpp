@@ -5,10 +5,7 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZEMO-DB"));
-    QApplication::setOrganizationName(QStringLiteral("ZEMO-DB"));
-    zemo::installFontSubstitutes();
-    QApplication::setWindowIcon(zemo::programIcon());
+    zemo::setUpApplication();
     Form1 form;
     form.show();
     return QApplication::exec();

@@ -2,7 +2,6 @@
 
 #include "app/Module1.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -86,15 +85,6 @@ void Form3::Form_Resize() {
 void Form3::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     Form_Resize();
-}
-
-void Form3::keyPressEvent(QKeyEvent* event) {
-    // No cancel button: Esc does not close the editor.
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void Form3::HandBack() {

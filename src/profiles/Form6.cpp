@@ -7,7 +7,6 @@
 #include "profiles/IniFile.h"
 #include "profiles/ProfileStore.h"
 
-#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -78,15 +77,6 @@ void Form6::Form_Resize() {
 void Form6::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     Form_Resize();
-}
-
-void Form6::keyPressEvent(QKeyEvent* event) {
-    // The dialog closes by its own buttons only.
-    if (event->key() == Qt::Key_Escape) {
-        event->ignore();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void Form6::LoadProfileList() {

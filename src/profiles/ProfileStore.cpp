@@ -47,9 +47,21 @@ QString profileFilePath() {
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QString folder = chooseProfileFolder(
         programFolder, QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
-    if (folder != programFolder)
-        QDir().mkpath(folder);
-    return profilePathIn(folder);
+    if (folder == programFolder)
+        return profilePathIn(folder);
+    QDir().mkpath(folder);
+    return startFromInstalledProfiles(profilePathIn(folder), profilePathIn(programFolder));
+}
+
+QString startFromInstalledProfiles(const QString& path, const QString& installed) {
+    if (QFileInfo::exists(path) || !QFileInfo(installed).isFile())
+        return path;
+    try {
+        IniFile::load(installed).save(path);
+    } catch (const ZemoError&) {
+        // Without the copy the user starts with an empty list, as with no installed file at all.
+    }
+    return path;
 }
 
 QStringList ListProfileNames(const QString& path) {

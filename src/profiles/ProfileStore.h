@@ -23,8 +23,14 @@ QString profilePathIn(const QString& folder);
 // The program's folder when the program can write there, otherwise the configuration folder.
 QString chooseProfileFolder(const QString& programFolder, const QString& configFolder);
 
+// The profile file at `path` in the per-user configuration folder: when there is none yet, it starts
+// as a copy of `installed` (the read-only file installed beside the program, holding the demo
+// profile), private to the user. Nothing happens when `installed` is missing or unreadable.
+// Returns `path`.
+QString startFromInstalledProfiles(const QString& path, const QString& installed);
+
 // Where the profile file lives, computed afresh on every call: the program's folder when the program
-// can write there, otherwise the per-user configuration folder.
+// can write there, otherwise the per-user configuration folder (see startFromInstalledProfiles).
 QString profileFilePath();
 
 // Points profileFilePath() at `folder` instead; an empty folder restores the normal location.

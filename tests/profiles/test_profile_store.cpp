@@ -81,6 +81,7 @@ private slots:
     void unreadableFilesGiveAClearError();
     void copyNeverOverwrites();
     void copyTrimsAndUsesTheStoredName();
+    void installedProfilesStartTheUsersFile();
 
 private:
     QTemporaryDir* m_dir = nullptr;
@@ -267,6 +268,40 @@ void TestProfileStore::copyTrimsAndUsesTheStoredName() {
     QCOMPARE(CopyProfile({" srv ", " user ", " pw ", "  base "}, m_path, random), QString("base_7"));
     QCOMPARE(ReadProfile("base_7", m_path), (Profile{"srv", "user", "pw", "base_7"}));
     QVERIFY(readAll(m_path).contains("[base_7]\r\nNAME=base_7\r\nLOG=user\r\nPAS=pw\r\nSRV=srv\r\n"));
+}
+
+void TestProfileStore::installedProfilesStartTheUsersFile() {
+    // An installed copy: a read-only profile file beside the program, none yet for the user.
+    QTemporaryDir program;
+    const QString installed = profilePathIn(program.path());
+    const QByteArray shipped =
+        QString("[デモ]\r\nNAME=デモ\r\nLOG=demo\r\nPAS=demo\r\nSRV=demo.db\r\n").toUtf8();
+    writeAll(installed, shipped);
+    QVERIFY(QFile::setPermissions(installed,
+                                  QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    QVERIFY(QDir(m_dir->path()).mkdir("config"));
+    const QString user = profilePathIn(m_dir->path() + "/config");
+
+    QCOMPARE(startFromInstalledProfiles(user, installed), user);
+    QCOMPARE(ListProfileNames(user), QStringList{"デモ"});
+    QCOMPARE(ReadProfile("デモ", user), (Profile{"demo.db", "demo", "demo", "デモ"}));
+    QCOMPARE(QFile::permissions(user) & (QFileDevice::ReadGroup | QFileDevice::ReadOther),
+             QFileDevice::Permissions{});
+
+    // The user's changes go to the user's file; the installed one stays as shipped.
+    WriteProfile("ORCL", "scott", "tiger", "本番", user);
+    QCOMPARE(ListProfileNames(user), (QStringList{"デモ", "本番"}));
+    QCOMPARE(readAll(installed), shipped);
+
+    // Once the user has a file it is never started again, not even when every profile is deleted.
+    DeleteProfile("デモ", user);
+    DeleteProfile("本番", user);
+    QCOMPARE(startFromInstalledProfiles(user, installed), user);
+    QCOMPARE(ListProfileNames(user), QStringList());
+
+    // Nothing installed: no file is made.
+    QCOMPARE(startFromInstalledProfiles(m_path, program.path() + "/none/KESTO.ini"), m_path);
+    QVERIFY(!QFileInfo::exists(m_path));
 }
 
 QTEST_GUILESS_MAIN(TestProfileStore)
