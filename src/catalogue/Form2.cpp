@@ -79,6 +79,8 @@ void Form2::Form_Load() {
     zemo::centreOverMainWindow(this, kOuterSize);
     runTrapped(this, [this] {
         if (!zemo::catalogueSavedForConnection()) {
+            // Listing a server schema's objects can take a while.
+            BusyCursor busy;
             zemo::readTableNames(openDatabase(), [this](const QString& name) { List1->addItem(name); });
             return;
         }
