@@ -89,6 +89,14 @@ void GridWidget::setGridModel(GridModel* model) {
     m_frozen->setModel(model);
     m_frozen->setSelectionModel(selectionModel());
     connect(model, &QAbstractItemModel::modelReset, this, &GridWidget::updateFrozenRows);
+    // AfterSort follows the model's own notice that it re-ordered its rows, so handlers see the new order.
+    connect(model, &QAbstractItemModel::layoutChanged, this,
+            [this](const QList<QPersistentModelIndex>&, QAbstractItemModel::LayoutChangeHint hint) {
+                const int section = horizontalHeader()->sortIndicatorSection();
+                if (hint == QAbstractItemModel::VerticalSortHint && isSortingEnabled() && section >= 0)
+                    Q_EMIT AfterSort(section + m_model->headerCols(),
+                                     static_cast<int>(horizontalHeader()->sortIndicatorOrder()));
+            });
     // New contents are in no sorted order: the next heading click sorts ascending again.
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         if (isSortingEnabled() && horizontalHeader()->sortIndicatorSection() >= 0)
@@ -235,18 +243,9 @@ void GridWidget::setUserSortAndMove(bool enabled) {
     horizontalHeader()->setSectionsClickable(enabled);
     if (enabled) {
         horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-        setSortingEnabled(true);
         horizontalHeader()->setSortIndicatorShown(true);
-        connect(
-            horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
-            [this](int section, Qt::SortOrder order) {
-                if (section >= 0)
-                    Q_EMIT AfterSort(section + m_model->headerCols(), static_cast<int>(order));
-            },
-            Qt::UniqueConnection);
-    } else {
-        setSortingEnabled(false);
     }
+    setSortingEnabled(enabled);
 }
 
 void GridWidget::setRangeSelection(bool enabled) {

@@ -65,7 +65,7 @@ Q_SIGNALS:
     void BeforeMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y, bool& cancel);
     // shift: 1 Shift, 2 Ctrl, 4 Alt.
     void KeyDownEvent(int keyCode, int shift);
-    // The rows were re-sorted by the user.
+    // The rows were re-sorted by a heading click; emitted once they stand in their new order.
     void AfterSort(int col, int order);
 
 protected:

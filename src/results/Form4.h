@@ -1,10 +1,70 @@
 #pragma once
 
-#include <QDialog>
+#include "app/FormSupport.h"
 
-// Result window.
+#include <QDialog>
+#include <functional>
+
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace zemo {
+class GridWidget;
+class ResultModel;
+} // namespace zemo
+
+// Result window: runs the statement, shows the rows, copies the selection and saves the grid as CSV.
 class Form4 : public QDialog {
     Q_OBJECT
 public:
     explicit Form4(QWidget* parent = nullptr);
+
+    // Outer size at design: the client area 10440 × 8565 and the window frame.
+    static constexpr zemo::TwipsSize kOuterSize{10440 + zemo::kFrameWidthTwips,
+                                                8565 + zemo::kFrameHeightTwips};
+
+    // Asks for the file that ＣＳＶ出力 writes; an empty path means the user cancelled. Tests put a
+    // function here instead of the save dialog; an empty function restores the dialog.
+    using SaveFileChooser = std::function<QString(QWidget* parent)>;
+    static void setSaveFileChooser(SaveFileChooser chooser);
+    // How long a fetch runs before its progress dialog appears, in milliseconds.
+    static void setProgressDelay(int ms);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private Q_SLOTS:
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void VSFlexGrid1_KeyDown(int keyCode, int shift);
+    void VSFlexGrid1_AfterSort(int col, int order);
+
+private:
+    void buildControls();
+    void Form_Load();
+    void Form_Resize();
+    void RunQuery();
+    void CopyDisplayItems();
+
+    zemo::TwipsPlacer m_placer;
+    bool m_layoutReady = false;
+    int Form4Width = 0;
+    int Form4Height = 0;
+
+    QLabel* Label1 = nullptr;
+    QPlainTextEdit* Text1 = nullptr;
+    QLabel* Label4 = nullptr;
+    QListWidget* List2 = nullptr;
+    QLabel* Image1 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    zemo::GridWidget* VSFlexGrid1 = nullptr;
+    zemo::ResultModel* m_results = nullptr;
 };

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/Twips.h"
+
+#include <QString>
+
+namespace zemo {
+
+// The result window's controls that its resize layout moves or stretches (twips).
+struct Form4Rects {
+    TwipsRect Text1, List2, Label4, Command1, Command2, Command3, Image1, VSFlexGrid1;
+    bool operator==(const Form4Rects&) const = default;
+};
+
+inline constexpr int kForm4MinWidth = 7830;
+inline constexpr int kForm4MinHeight = 5385;
+
+struct Form4LayoutResult {
+    bool laidOut = false; // false while minimised: nothing changes
+    TwipsSize enforced;   // the outer size the window must have (the current one, raised to the minimum)
+    Form4Rects rects;
+    TwipsSize remembered; // Form4Width and Form4Height for the next pass
+};
+
+// One resize pass: the statement box and the display-item list share the added width, the two
+// right-hand buttons keep their distance from the right edge, the grid takes all added width and
+// height.
+Form4LayoutResult layoutForm4(const Form4Rects& rects, TwipsSize remembered, TwipsSize current,
+                              bool minimized);
+
+// The statement as it is run: every CR LF of the box's text becomes one blank; a lone CR or LF stays.
+QString statementToRun(const QString& boxText);
+
+// The row-count caption, e.g. ":25件".
+QString rowCountCaption(int rows);
+
+} // namespace zemo

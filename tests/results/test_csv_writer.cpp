@@ -1,0 +1,137 @@
+#include "CsvReader.h"
+#include "FakeResultSet.h"
+#include "app/GridModel.h"
+#include "app/ZemoError.h"
+#include "results/CsvWriter.h"
+#include "results/ResultModel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace zemo;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TestCsvWriter : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fieldsAreQuotedOnlyWhenNeeded_data() {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("plain") << QByteArray("abc") << QByteArray("abc");
+        QTest::newRow("empty") << QByteArray("") << QByteArray("");
+        QTest::newRow("comma") << QByteArray("a,b") << QByteArray("\"a,b\"");
+        QTest::newRow("quotes") << QByteArray("say \"hi\"") << QByteArray("\"say \"\"hi\"\"\"");
+        QTest::newRow("only a quote") << QByteArray("\"") << QByteArray("\"\"\"\"");
+        QTest::newRow("CR") << QByteArray("a\rb") << QByteArray("\"a\rb\"");
+        QTest::newRow("LF") << QByteArray("a\nb") << QByteArray("\"a\nb\"");
+        QTest::newRow("blanks and tab stay bare") << QByteArray("  a\tb  ") << QByteArray("  a\tb  ");
+        QTest::newRow("Japanese") << QByteArray("日本語、テスト") << QByteArray("日本語、テスト");
+    }
+    void fieldsAreQuotedOnlyWhenNeeded() {
+        QFETCH(QByteArray, field);
+        QFETCH(QByteArray, written);
+        std::string out = "x";
+        appendCsvField(out, std::string_view(field.constData(), size_t(field.size())));
+        QCOMPARE(QByteArray::fromStdString(out), "x" + written);
+    }
+
+    void wholeGridInColumnOrder() {
+        SimpleGridModel grid(3, 3);
+        grid.setCellText(0, 1, QStringLiteral("A"));
+        grid.setCellText(0, 2, QStringLiteral("B,2"));
+        grid.setCellText(1, 0, QStringLiteral("1"));
+        grid.setCellText(1, 1, QStringLiteral("x"));
+        grid.setCellText(2, 0, QStringLiteral("2"));
+        grid.setCellText(2, 2, QStringLiteral("y\r\nz"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("out.csv"));
+        writeGridCsv(grid, {0, 2, 1}, path);
+        QCOMPARE(readAll(path), QByteArray("\xEF\xBB\xBF,\"B,2\",A\r\n1,,x\r\n2,\"y\r\nz\",\r\n"));
+        // No column order: grid order.
+        writeGridCsv(grid, {}, path);
+        QCOMPARE(readAll(path), QByteArray("\xEF\xBB\xBF,A,\"B,2\"\r\n1,x,\r\n2,,\"y\r\nz\"\r\n"));
+    }
+
+    void largeResultReadsBack() {
+        std::vector<FakeResultSet::Row> rows;
+        for (int i = 0; i < 20000; ++i)
+            rows.push_back(
+                {QString::number(i * 7919 % 20000),
+                 i % 5 ? QStringLiteral("名前 %1, \"%2\"").arg(i).arg(i % 3) : std::optional<QString>()});
+        FakeResultSet rs({"N", "S"}, {ValueKind::Integer, ValueKind::Text}, std::move(rows));
+        ResultModel m;
+        m.load(rs);
+        m.sortRows(1, false);
+        m.numberRows();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("big.csv"));
+        writeGridCsv(m, {0, 2, 1}, path);
+        const QByteArray bytes = readAll(path);
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        QList<QStringList> records;
+        QVERIFY(readCsv(bytes.mid(3), records));
+        QCOMPARE(records.size(), 20001);
+        QCOMPARE(records[0], QStringList({"", "S", "N"}));
+        for (int r = 1; r < m.gridRows(); ++r) {
+            const QStringList expect = {QString::number(r), m.cellText(r, 2), m.cellText(r, 1)};
+            if (records[r] != expect)
+                QFAIL(qPrintable(
+                    QStringLiteral("record %1: %2").arg(r).arg(records[r].join(QLatin1Char('|')))));
+        }
+        QCOMPARE(records[1][2], QStringLiteral("0"));
+        QCOMPARE(records[20000][2], QStringLiteral("19999"));
+    }
+
+    void failedWriteLeavesTheOldFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("keep.csv"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("old contents\r\n");
+        }
+        std::vector<FakeResultSet::Row> rows(50000, FakeResultSet::Row{QStringLiteral("0123456789abcdef")});
+        FakeResultSet rs({"S"}, {ValueKind::Text}, std::move(rows));
+        ResultModel m;
+        m.load(rs);
+
+        // The disk fills up after 64 KiB.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 64 * 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        int number = 0;
+        try {
+            writeGridCsv(m, {}, path);
+        } catch (const ZemoError& e) {
+            number = e.number();
+        }
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(number, err::FileWrite);
+        QCOMPARE(readAll(path), QByteArray("old contents\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"keep.csv"}));
+
+        // A folder that does not exist: an error, and nothing is created.
+        const QString nowhere = dir.filePath(QStringLiteral("no/such/dir/x.csv"));
+        QVERIFY_THROWS_EXCEPTION(ZemoError, writeGridCsv(m, {}, nowhere));
+        QVERIFY(!QFile::exists(nowhere));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCsvWriter)
+#include "test_csv_writer.moc"

@@ -1,0 +1,454 @@
+#include "CsvReader.h"
+#include "app/FormSupport.h"
+#include "app/GridWidget.h"
+#include "app/MessagePresenter.h"
+#include "app/Module1.h"
+#include "app/Twips.h"
+#include "results/Form4.h"
+#include "results/Form4Logic.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sqlite3.h>
+
+using namespace zemo;
+
+namespace {
+
+QStringList gridColumn(const GridWidget* g, int col) {
+    QStringList out;
+    for (int r = 1; r < g->Rows(); ++r)
+        out << g->TextMatrix(r, col);
+    return out;
+}
+
+QStringList numbersUpTo(int n) {
+    QStringList out;
+    for (int i = 1; i <= n; ++i)
+        out << QString::number(i);
+    return out;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Calls `act` on the first modal widget of type T once it is up.
+template <class T, class F> void whenModal(F act) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
+        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->deleteLater();
+            timer->stop();
+            act(w);
+        }
+    });
+    timer->start(0);
+}
+
+} // namespace
+
+class TestForm4 : public QObject {
+    Q_OBJECT
+
+    QWidget* m_main = nullptr;
+    QListWidget* m_mainList = nullptr;
+    QStringList m_boxes;
+    QTemporaryDir m_dir;
+
+    GridWidget* grid(Form4& f) { return f.findChild<GridWidget*>(QStringLiteral("VSFlexGrid1")); }
+    QLabel* label3(Form4& f) { return f.findChild<QLabel*>(QStringLiteral("Label3")); }
+    QPlainTextEdit* text1(Form4& f) { return f.findChild<QPlainTextEdit*>(QStringLiteral("Text1")); }
+    void click(Form4& f, const char* button) { f.findChild<QPushButton*>(QLatin1String(button))->click(); }
+    void clickHeading(GridWidget* g, int section) {
+        QHeaderView* h = g->horizontalHeader();
+        const QPoint p(h->sectionViewportPosition(section) + h->sectionSize(section) / 2, h->height() / 2);
+        QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, p);
+    }
+    void openDemo() {
+        gOraDatabase =
+            OracleSession().OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo/demo"));
+    }
+    // A database with table t holding x = 1 .. 10.
+    void openTenRows() {
+        const QString path = m_dir.filePath(QStringLiteral("ten.db"));
+        if (!QFile::exists(path)) {
+            sqlite3* raw = nullptr;
+            QCOMPARE(sqlite3_open(path.toUtf8().constData(), &raw), SQLITE_OK);
+            sqlite3_exec(raw,
+                         "create table t(x integer); with recursive n(i) as (select 1 union all select i + 1 "
+                         "from n where i < 10) insert into t select i from n;",
+                         nullptr, nullptr, nullptr);
+            sqlite3_close(raw);
+        }
+        gOraDatabase = OracleSession().OpenDatabase(path, QStringLiteral("u/p"));
+    }
+    QString exportCsv(Form4& f, const QString& name) {
+        const QString path = m_dir.filePath(name);
+        Form4::setSaveFileChooser([path](QWidget*) { return path; });
+        click(f, "Command3");
+        Form4::setSaveFileChooser({});
+        return path;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        installFontSubstitutes();
+        m_main = new QWidget;
+        m_mainList = new QListWidget(m_main);
+        m_mainList->setObjectName(QStringLiteral("List2"));
+        m_mainList->addItems(
+            {QStringLiteral("T1.ORDER_NO"), QStringLiteral("T1.LINE_NO"), QStringLiteral("T1.AMOUNT")});
+        setMainWindow(m_main);
+        MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
+            m_boxes << title + QLatin1Char('|') + text;
+        });
+    }
+    void cleanupTestCase() {
+        MessagePresenter::setHandler({});
+        ResetGlobals();
+        delete m_main;
+    }
+    void init() {
+        m_boxes.clear();
+        gSqlText.clear();
+        openDemo();
+        setMainWindow(m_main);
+        Form4::setProgressDelay(1000);
+    }
+
+    void designStateWhenNothingToRun() {
+        Form4 f(m_main);
+        QCOMPARE(f.windowTitle(), QStringLiteral("ZEMO-DB　抽出"));
+        QVERIFY(m_boxes.isEmpty());
+        QCOMPARE(text1(f)->toPlainText(), QString());
+        QCOMPARE(f.findChild<QListWidget*>(QStringLiteral("List2"))->count(), 0);
+        QCOMPARE(grid(f)->Rows(), 1);
+        QCOMPARE(grid(f)->Cols(), 10);
+        QCOMPARE(readAll(exportCsv(f, QStringLiteral("design.csv"))),
+                 QByteArray("\xEF\xBB\xBF,,,,,,,,,\r\n"));
+
+        // A statement typed over several lines runs with its line breaks as blanks.
+        text1(f)->setPlainText(QStringLiteral("select DEPT_ID,\nDEPT_NAME\nfrom DEPARTMENTS"));
+        click(f, "Command1");
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(QLatin1Char('\n'))));
+        QCOMPARE(grid(f)->Rows(), 7);
+        QCOMPARE(grid(f)->TextMatrix(0, 2), QStringLiteral("DEPT_NAME"));
+        QCOMPARE(label3(f)->text(), QStringLiteral(":6件"));
+        QCOMPARE(statementToRun(QStringLiteral("a\r\nb\rc\nd\r\n")), QStringLiteral("a b\rc\nd "));
+    }
+
+    void everyRowArrivesAndASecondRunStartsAfresh() {
+        gSqlText = QStringLiteral(
+            "select \r\nT1.ORDER_NO,\r\nT1.LINE_NO,\r\nT1.AMOUNT \r\nFROM \r\nORDER_LINES T1 \r\n");
+        Form4 f(m_main);
+        QVERIFY(m_boxes.isEmpty());
+        QCOMPARE(text1(f)->toPlainText(),
+                 QString(gSqlText).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        auto* list = f.findChild<QListWidget*>(QStringLiteral("List2"));
+        QCOMPARE(list->count(), 3);
+        QCOMPARE(list->item(2)->text(), QStringLiteral("T1.AMOUNT"));
+        GridWidget* g = grid(f);
+        QCOMPARE(g->Rows(), 10001);
+        QCOMPARE(g->Cols(), 4);
+        QCOMPARE(label3(f)->text(), QStringLiteral(":10000件"));
+        QCOMPARE(g->TextMatrix(0, 1), QStringLiteral("ORDER_NO"));
+
+        auto rs = gOraDatabase->CreateDynaset(QStringLiteral(
+            "select cast(ORDER_NO as text), cast(LINE_NO as text), cast(AMOUNT as text) from ORDER_LINES"));
+        int row = 1;
+        for (; !rs->Eof(); rs->MoveNext(), ++row) {
+            QStringList want{QString::number(row)}, got{g->TextMatrix(row, 0)};
+            for (int j = 0; j < 3; ++j) {
+                want << rs->Fields(j).Value().toString();
+                got << g->TextMatrix(row, j + 1);
+            }
+            if (want != got)
+                QFAIL(qPrintable(QStringLiteral("row %1: %2").arg(row).arg(got.join(QLatin1Char('|')))));
+        }
+        QCOMPARE(row, 10001);
+
+        text1(f)->setPlainText(QStringLiteral("select 1 as ONE"));
+        click(f, "Command1");
+        QCOMPARE(g->Rows(), 2);
+        QCOMPARE(g->Cols(), 2);
+        QCOMPARE(g->TextMatrix(0, 1), QStringLiteral("ONE"));
+        QCOMPARE(g->TextMatrix(1, 1), QStringLiteral("1"));
+        QCOMPARE(label3(f)->text(), QStringLiteral(":1件"));
+
+        text1(f)->setPlainText(QStringLiteral("select DEPT_ID, DEPT_NAME from DEPARTMENTS where 0"));
+        click(f, "Command1");
+        QCOMPARE(g->Rows(), 1);
+        QCOMPARE(g->Cols(), 3);
+        QCOMPARE(g->TextMatrix(0, 2), QStringLiteral("DEPT_NAME"));
+        QCOMPARE(label3(f)->text(), QStringLiteral(":0件"));
+        QVERIFY(m_boxes.isEmpty());
+    }
+
+    void noMainWindowMeansNoDisplayItems() {
+        setMainWindow(nullptr);
+        gSqlText = QStringLiteral("select 1");
+        Form4 f;
+        QCOMPARE(f.findChild<QListWidget*>(QStringLiteral("List2"))->count(), 0);
+        QCOMPARE(grid(f)->Rows(), 2);
+    }
+
+    void failuresAreShownAndKeepWhatArrived() {
+        openTenRows();
+        gSqlText = QStringLiteral("select x from t where x <= 3");
+        Form4 f(m_main);
+        QCOMPARE(label3(f)->text(), QStringLiteral(":3件"));
+        GridWidget* g = grid(f);
+
+        text1(f)->setPlainText(
+            QStringLiteral("select x, case when x = 6 then abs(-9223372036854775808) end from t"));
+        click(f, "Command1");
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(m_boxes[0].startsWith(QStringLiteral("エラーメッセージ|エラー番号：")),
+                 qPrintable(m_boxes[0]));
+        QVERIFY2(m_boxes[0].contains(QStringLiteral("\rメッセージ：integer overflow")),
+                 qPrintable(m_boxes[0]));
+        QCOMPARE(g->Rows(), 6);
+        QCOMPARE(gridColumn(g, 1), numbersUpTo(5));
+        QCOMPARE(gridColumn(g, 0), numbersUpTo(5));
+        QCOMPARE(label3(f)->text(), QStringLiteral(":3件"));
+        QCOMPARE(f.cursor().shape(), Qt::ArrowCursor);
+
+        // Rejected at the query step: one empty cell.
+        text1(f)->setPlainText(QStringLiteral("select * from nowhere"));
+        click(f, "Command1");
+        QCOMPARE(m_boxes.size(), 2);
+        QVERIFY(m_boxes[1].contains(QStringLiteral("no such table: nowhere")));
+        QCOMPARE(g->Rows(), 1);
+        QCOMPARE(g->Cols(), 1);
+        QCOMPARE(g->TextMatrix(0, 0), QString());
+        QCOMPARE(label3(f)->text(), QStringLiteral(":3件"));
+    }
+
+    void headingClicksSortAndRenumber() {
+        gSqlText = QStringLiteral("select DEPT_ID * 25 - 240 as N, DEPT_NAME, LOCATION from DEPARTMENTS");
+        Form4 f(m_main);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        GridWidget* g = grid(f);
+        const QStringList names = gridColumn(g, 2);
+
+        clickHeading(g, 0);
+        QCOMPARE(gridColumn(g, 1), QStringList({"10", "260", "510", "760", "1010", "1260"}));
+        QCOMPARE(gridColumn(g, 0), numbersUpTo(6));
+        clickHeading(g, 0);
+        QCOMPARE(gridColumn(g, 1), QStringList({"1260", "1010", "760", "510", "260", "10"}));
+        QCOMPARE(gridColumn(g, 0), numbersUpTo(6));
+
+        clickHeading(g, 1);
+        QStringList sorted = names;
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const QString& a, const QString& b) { return a.toUcs4() < b.toUcs4(); });
+        QCOMPARE(gridColumn(g, 2), sorted);
+        QCOMPARE(gridColumn(g, 0), numbersUpTo(6));
+        clickHeading(g, 1);
+        std::reverse(sorted.begin(), sorted.end());
+        QCOMPARE(gridColumn(g, 2), sorted);
+        QCOMPARE(gridColumn(g, 0), numbersUpTo(6));
+
+        // The file follows the rows and the dragged column order on screen.
+        g->horizontalHeader()->moveSection(2, 0);
+        QList<QStringList> records;
+        QVERIFY(readCsv(readAll(exportCsv(f, QStringLiteral("sorted.csv"))).mid(3), records));
+        QCOMPARE(records.size(), 7);
+        QCOMPARE(records[0], QStringList({"", "LOCATION", "N", "DEPT_NAME"}));
+        for (int r = 1; r <= 6; ++r)
+            QCOMPARE(records[r], QStringList({QString::number(r), g->TextMatrix(r, 3), g->TextMatrix(r, 1),
+                                              sorted[r - 1]}));
+    }
+
+    void csvReadsBackCellForCell() {
+        gSqlText = QStringLiteral("select 'a,b' as C1, 'say \"hi\"' as C2, 'cr' || char(13) || 'x' as C3, "
+                                  "'lf' || char(10) || 'y' as C4, "
+                                  "'crlf' || char(13, 10) || 'z' as C5, '  lead' as C6, 'trail  ' as C7, "
+                                  "'日本語の値' as C8, '' as C9, "
+                                  "NULL as C10, 9223372036854775807 as C11, -1234567890123456789 as C12");
+        Form4 f(m_main);
+        QCOMPARE(grid(f)->TextMatrix(1, 11), QStringLiteral("9223372036854775807"));
+        const QByteArray bytes = readAll(exportCsv(f, QStringLiteral("values.csv")));
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF") && bytes.endsWith("\r\n"));
+        QList<QStringList> records;
+        QVERIFY(readCsv(bytes.mid(3), records));
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[0], QStringList({"", "C1", "C2", "C3", "C4", "C5", "C6", "C7", "C8", "C9", "C10",
+                                          "C11", "C12"}));
+        QCOMPARE(records[1],
+                 QStringList({"1", "a,b", "say \"hi\"", "cr\rx", "lf\ny", "crlf\r\nz", "  lead", "trail  ",
+                              "日本語の値", "", "", "9223372036854775807", "-1234567890123456789"}));
+    }
+
+    void cancelledOrFailedExportWritesNothing() {
+        gSqlText = QStringLiteral("select DEPT_ID from DEPARTMENTS");
+        Form4 f(m_main);
+        QTemporaryDir dir;
+        const QString oldCwd = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+
+        Form4::setSaveFileChooser([](QWidget*) { return QString(); });
+        click(f, "Command3");
+        Form4::setSaveFileChooser({});
+
+        // The real save dialog: its settings, then cancelled.
+        QString suffix, name;
+        QStringList filters;
+        bool saveMode = false;
+        whenModal<QFileDialog>([&](QFileDialog* d) {
+            suffix = d->defaultSuffix();
+            filters = d->nameFilters();
+            saveMode = d->acceptMode() == QFileDialog::AcceptSave;
+            name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+            d->reject();
+        });
+        click(f, "Command3");
+        QCOMPARE(suffix, QStringLiteral("csv"));
+        QCOMPARE(filters, QStringList({"csv(*.csv)"}));
+        QVERIFY(saveMode);
+        QCOMPARE(name, QStringLiteral("ZEMO_tbl.csv"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+        // Accepted unchanged: the default name in the folder it starts in; a name without extension gets
+        // ".csv".
+        whenModal<QFileDialog>([](QFileDialog* d) { static_cast<QDialog*>(d)->accept(); });
+        click(f, "Command3");
+        whenModal<QFileDialog>([](QFileDialog* d) {
+            d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("result"));
+            static_cast<QDialog*>(d)->accept();
+        });
+        click(f, "Command3");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({"result.csv", "ZEMO_tbl.csv"}));
+        QDir::setCurrent(oldCwd);
+        QVERIFY(m_boxes.isEmpty());
+
+        // A file that cannot be written: the common box, and the window goes on working.
+        Form4::setSaveFileChooser([&dir](QWidget*) { return dir.filePath(QStringLiteral("missing/x.csv")); });
+        click(f, "Command3");
+        Form4::setSaveFileChooser({});
+        QCOMPARE(m_boxes.size(), 1);
+        QVERIFY2(m_boxes[0].startsWith(QStringLiteral("エラーメッセージ|エラー番号：1201\rメッセージ：")),
+                 qPrintable(m_boxes[0]));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("missing/x.csv"))));
+        click(f, "Command1");
+        QCOMPARE(label3(f)->text(), QStringLiteral(":6件"));
+    }
+
+    void ctrlCAloneCopiesTheSelection() {
+        gSqlText = QStringLiteral(
+            "select 'a' || char(9) || 'b', 'x\"y' union all select 'p', 'q' union all select 'r', 's'");
+        Form4 f(m_main);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        GridWidget* g = grid(f);
+        g->setFocus();
+        g->selectionModel()->select(QItemSelection(g->model()->index(0, 0), g->model()->index(1, 1)),
+                                    QItemSelectionModel::ClearAndSelect);
+        QClipboard* clip = QGuiApplication::clipboard();
+        for (const auto mods : {Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier),
+                                Qt::KeyboardModifiers(Qt::NoModifier),
+                                Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier)}) {
+            clip->setText(QStringLiteral("before"));
+            QTest::keyClick(g, Qt::Key_C, mods);
+            QCOMPARE(clip->text(), QStringLiteral("before"));
+        }
+        QTest::keyClick(g, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clip->text(), QStringLiteral("\"a\tb\"\t\"x\"\"y\"\r\np\tq\r\n"));
+    }
+
+    void layoutFollowsTheWindowSize() {
+        const Form4Rects design{{240, 600, 5055, 3015},  {6000, 600, 4095, 2940}, {6000, 360, 975, 255},
+                                {6000, 3600, 1335, 375}, {8760, 120, 1335, 375},  {8760, 3600, 1335, 375},
+                                {5400, 1800, 480, 480},  {240, 4080, 9855, 4335}};
+        const TwipsSize start = Form4::kOuterSize;
+        auto res = layoutForm4(design, start, {start.width + 1000, start.height}, false);
+        QVERIFY(res.laidOut);
+        QCOMPARE(res.rects.Text1, (TwipsRect{240, 600, 5555, 3015}));
+        QCOMPARE(res.rects.List2, (TwipsRect{6500, 600, 4595, 2940}));
+        QCOMPARE(res.rects.Label4.left, 6500.f);
+        QCOMPARE(res.rects.Command1.left, 6500.f);
+        QCOMPARE(res.rects.Image1.left, 5900.f);
+        QCOMPARE(res.rects.Command2, (TwipsRect{9760, 120, 1335, 375}));
+        QCOMPARE(res.rects.Command3.left, 9760.f);
+        QCOMPARE(res.rects.VSFlexGrid1, (TwipsRect{240, 4080, 10855, 4335}));
+        QCOMPARE(res.remembered, (TwipsSize{start.width + 1000, start.height}));
+        // An odd difference is halved exactly; height goes to the grid alone.
+        res = layoutForm4(design, start, {start.width + 1001, start.height + 500}, false);
+        QCOMPARE(res.rects.Text1.width, 5555.5f);
+        QCOMPARE(res.rects.VSFlexGrid1.height, 4835.f);
+        QCOMPARE(res.rects.Text1.height, 3015.f);
+        // Too small springs back to the minimum; minimised changes nothing.
+        res = layoutForm4(design, start, {5000, 3000}, false);
+        QCOMPARE(res.enforced, (TwipsSize{7830, 5385}));
+        QCOMPARE(res.rects.Command2.left, float(8760 + 7830 - start.width));
+        res = layoutForm4(design, start, {5000, 3000}, true);
+        QVERIFY(!res.laidOut);
+        QCOMPARE(res.rects, design);
+
+        // The window itself, widened by an inch (1440 twips).
+        Form4 f(m_main);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        const double dpi = f.screen()->logicalDotsPerInchX();
+        const auto geo = [&f](const char* n) { return f.findChild<QWidget*>(QLatin1String(n))->geometry(); };
+        const QRect text = geo("Text1"), list = geo("List2"), back = geo("Command2"),
+                    grid = geo("VSFlexGrid1");
+        f.resize(f.width() + twipsToPixels(1440, dpi), f.height());
+        QTRY_COMPARE(geo("VSFlexGrid1").width(), grid.width() + twipsToPixels(1440, dpi));
+        QCOMPARE(geo("Text1").width(), text.width() + twipsToPixels(720, dpi));
+        QCOMPARE(geo("List2").left(), list.left() + twipsToPixels(720, dpi));
+        QCOMPARE(geo("Command2").left(), back.left() + twipsToPixels(1440, dpi));
+        QCOMPARE(geo("VSFlexGrid1").height(), grid.height());
+        f.resize(50, 50);
+        QTRY_COMPARE(f.width(), twipsToPixels(7830 - kFrameWidthTwips, dpi));
+        QCOMPARE(f.height(), twipsToPixels(5385 - kFrameHeightTwips, dpi));
+    }
+
+    void stoppingAFetchKeepsItsRows() {
+        Form4::setProgressDelay(0);
+        gSqlText = QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < "
+                                  "300000) select i from n");
+        bool modal = false;
+        QString button;
+        whenModal<QProgressDialog>([&](QProgressDialog* d) {
+            modal = d->windowModality() == Qt::ApplicationModal;
+            for (auto* b : d->findChildren<QPushButton*>())
+                button = b->text();
+            d->findChildren<QPushButton*>().value(0)->click();
+        });
+        Form4 f(m_main);
+        QVERIFY(modal);
+        QCOMPARE(button, QStringLiteral("中止"));
+        GridWidget* g = grid(f);
+        const int rows = g->Rows() - 1;
+        QVERIFY2(rows >= 4096 && rows < 300000, qPrintable(QString::number(rows)));
+        QCOMPARE(label3(f)->text(), rowCountCaption(rows));
+        QCOMPARE(g->TextMatrix(rows, 0), QString::number(rows));
+        QCOMPARE(g->TextMatrix(rows, 1), QString::number(rows));
+        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(!QApplication::activeModalWidget());
+
+        Form4::setProgressDelay(1000);
+        text1(f)->setPlainText(QStringLiteral("select 1"));
+        click(f, "Command1");
+        QCOMPARE(label3(f)->text(), QStringLiteral(":1件"));
+    }
+};
+
+QTEST_MAIN(TestForm4)
+#include "test_form4.moc"
