@@ -302,9 +302,15 @@ void GridWidget::updateFrozenRows() {
         m_frozen->hide();
         return;
     }
+    // The strip has a style sheet, which stops the grid's font from reaching it; it must draw its
+    // rows in the grid's font and at the grid's row heights, or its text is cut off at the bottom.
+    m_frozen->setFont(font());
     const int rows = m_model->rowCount();
-    for (int r = 0; r < rows; ++r)
+    for (int r = 0; r < rows; ++r) {
         m_frozen->setRowHidden(r, r >= strip);
+        if (r < strip)
+            m_frozen->setRowHeight(r, rowHeight(r));
+    }
     for (int c = 0; c < m_model->columnCount(); ++c) {
         m_frozen->setColumnWidth(c, columnWidth(c));
         m_frozen->setColumnHidden(c, isColumnHidden(c));

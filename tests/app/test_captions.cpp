@@ -6,6 +6,7 @@
 
 #include "about/Form5.h"
 #include "app/FormSupport.h"
+#include "app/GridWidget.h"
 #include "app/Module1.h"
 #include "app/Twips.h"
 #include "catalogue/Form2.h"
@@ -23,6 +24,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStyle>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -210,6 +212,15 @@ private slots:
         checkPlaces(client, kForm1);
         checkCaptions(m_main);
         checkListRows(m_main);
+        // The column grid's second heading row is a strip over the body: it draws in the grid's font
+        // at the grid's row height, so its text is not cut off.
+        auto* grid = m_main->findChild<zemo::GridWidget*>(QStringLiteral("VSFlexGrid1"));
+        QVERIFY(grid);
+        auto* strip = grid->findChild<QTableView*>(QStringLiteral("frozenRows"));
+        QVERIFY(strip && strip->isVisible());
+        QCOMPARE(strip->font(), grid->font());
+        QCOMPARE(strip->rowHeight(0), grid->rowHeight(0));
+        QVERIFY(QFontMetrics(strip->font()).height() <= strip->rowHeight(0));
         // Menus: titles and items in order, each text drawable in the menu bar's font.
         const QMenuBar* bar = m_main->menuBar();
         QStringList titles, items;
