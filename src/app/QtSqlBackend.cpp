@@ -118,6 +118,9 @@ QString dateTimeText(const QVariant& value) {
 
 ZemoError QtSqlDatabase::toZemoError(const QSqlError& error, const QString& context) {
     QString text = error.databaseText().trimmed();
+    // Qt's PostgreSQL driver appends "(SQLSTATE)" also when the server sent none.
+    if (text.endsWith(QLatin1String("()")))
+        text = text.chopped(2).trimmed();
     if (text.isEmpty())
         text = error.driverText().trimmed();
     const QString code = error.nativeErrorCode().trimmed();

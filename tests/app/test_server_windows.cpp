@@ -1,0 +1,372 @@
+// The whole program on a live PostgreSQL, through Qt's PostgreSQL driver and through psqlODBC, driven
+// through the real windows offscreen: profile → 接続 → テーブル選択 → columns → display items and
+// conditions → 抽出 → grid and row count → CSV, compared cell for cell with what psql returns for the
+// same statement; and what the user sees when the server fails on the way.
+#include "app/FormSupport.h"
+#include "app/GridWidget.h"
+#include "app/MessagePresenter.h"
+#include "app/Module1.h"
+#include "catalogue/Form2.h"
+#include "mainwindow/Form1.h"
+#include "profiles/Form6.h"
+#include "profiles/ProfileStore.h"
+#include "results/CsvReader.h"
+#include "results/Form4.h"
+#include "support/PgCluster.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using zemo::GridWidget;
+using zemo::test::PgCluster;
+
+namespace {
+
+// Runs `act` on the modal window of type T as soon as it is up; the window is closed afterwards even
+// when a check inside `act` failed, so that the test never hangs in its event loop.
+template <class T> void whenModal(std::function<void(T*)> act) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
+        auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!w)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        QPointer<T> guard(w);
+        act(w);
+        if (guard && guard->isVisible())
+            guard->close();
+    });
+    timer->start(0);
+}
+
+template <class W> W* child(QObject* parent, const QString& name) {
+    return parent->findChild<W*>(name);
+}
+
+void click(QWidget* parent, const char* button) {
+    QTest::mouseClick(child<QPushButton>(parent, QLatin1String(button)), Qt::LeftButton);
+}
+
+void select(QListWidget* list, const QString& text) {
+    const auto items = list->findItems(text, Qt::MatchExactly);
+    QVERIFY2(items.size() == 1, qPrintable(text));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items.first()).center());
+}
+
+QList<QStringList> gridCells(const GridWidget* grid) {
+    QList<QStringList> out;
+    for (int r = 0; r < grid->Rows(); ++r) {
+        QStringList row;
+        for (int c = 0; c < grid->Cols(); ++c)
+            row << grid->TextMatrix(r, c);
+        out << row;
+    }
+    return out;
+}
+
+} // namespace
+
+class TestServerWindows : public QObject {
+    Q_OBJECT
+
+    PgCluster pg;
+    QTemporaryDir m_dir;
+    QStringList m_boxes;
+    std::unique_ptr<Form1> m_form;
+
+    QString service(const QString& via) const {
+        return via == QLatin1String("QPSQL") ? pg.postgresService() : pg.odbcService();
+    }
+    QAction* menu(const char* name) { return child<QAction>(m_form.get(), QLatin1String(name)); }
+    QPushButton* mainButton(int n) {
+        return child<QPushButton>(m_form.get(), QStringLiteral("Command%1").arg(n));
+    }
+    QListWidget* mainList(int n) { return child<QListWidget>(m_form.get(), QStringLiteral("List%1").arg(n)); }
+    GridWidget* mainGrid() { return child<GridWidget>(m_form.get(), QStringLiteral("VSFlexGrid1")); }
+
+    // 接続 with the named profile; returns whether the profile list was still open afterwards.
+    bool connectWith(const QString& profile) {
+        bool stayedOpen = false;
+        whenModal<Form6>([&](Form6* dlg) {
+            select(child<QListWidget>(dlg, QStringLiteral("List1")), profile);
+            click(dlg, "Command1");
+            stayedOpen = dlg->isVisible();
+        });
+        menu("Connection")->trigger();
+        return stayedOpen;
+    }
+    void markTables(const QStringList& tables) {
+        whenModal<Form2>([&](Form2* dlg) {
+            auto* list = child<QListWidget>(dlg, QStringLiteral("List1"));
+            for (const QString& t : tables)
+                select(list, t);
+            click(dlg, "Command1");
+        });
+        click(m_form.get(), "Command3");
+    }
+    void pickDisplayItems(const QStringList& items) {
+        for (const QString& item : items) {
+            const auto found = mainList(2)->findItems(item, Qt::MatchExactly);
+            QVERIFY2(found.size() == 1, qPrintable(item));
+            found.first()->setSelected(true);
+        }
+    }
+    void addCondition(const QString& connector, const QString& left, const QString& op,
+                      const QString& right) {
+        child<QComboBox>(m_form.get(), QStringLiteral("Combo1"))->setEditText(connector);
+        child<QLineEdit>(m_form.get(), QStringLiteral("Text2"))->setText(left);
+        child<QComboBox>(m_form.get(), QStringLiteral("Combo2"))->setEditText(op);
+        child<QLineEdit>(m_form.get(), QStringLiteral("Text4"))->setText(right);
+        click(m_form.get(), "Command4");
+    }
+    // The statement as the result window runs it.
+    static QString runnable(QString sql) { return sql.replace(QStringLiteral("\r\n"), QStringLiteral(" ")); }
+
+    // 抽出, then ＣＳＶ出力 into `csv`; returns the grid and the row count caption.
+    QPair<QList<QStringList>, QString> extractAndExport(const QString& csv) {
+        QPair<QList<QStringList>, QString> shown;
+        Form4::setSaveFileChooser([csv](QWidget*) { return csv; });
+        whenModal<Form4>([&](Form4* f) {
+            shown = {gridCells(child<GridWidget>(f, QStringLiteral("VSFlexGrid1"))),
+                     child<QLabel>(f, QStringLiteral("Label3"))->text()};
+            click(f, "Command3");
+        });
+        click(m_form.get(), "Command7");
+        Form4::setSaveFileChooser({});
+        return shown;
+    }
+    // The CSV file compared with psql's rows for the statement: header, row numbers, then every cell.
+    void compareWithPsql(const QString& csvPath, const QString& sql, int expectedRows) {
+        QFile f(csvPath);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QList<QStringList> csv;
+        QVERIFY(readCsv(f.readAll(), csv));
+        const QList<QStringList> psql = pg.psqlRows(sql, QString());
+        QCOMPARE(psql.size(), expectedRows);
+        QCOMPARE(csv.size(), expectedRows + 1);
+        for (int i = 0; i < psql.size(); ++i) {
+            QCOMPARE(csv[i + 1].first(), QString::number(i + 1));
+            QCOMPARE(csv[i + 1].mid(1), psql[i]);
+        }
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY2(pg.ok(), "no cluster info: run through ctest (fixture pg_cluster)");
+        QVERIFY(m_dir.isValid());
+        zemo::installFontSubstitutes();
+        zemo::setProfileFolderOverride(m_dir.path());
+        zemo::MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
+            m_boxes << title + QLatin1Char('|') + text;
+        });
+        Form4::setProgressDelay(0);
+        const QString ini = zemo::profileFilePath();
+        for (const char* via : {"QPSQL", "QODBC"}) {
+            const QString v = QLatin1String(via);
+            zemo::WriteProfile(service(v), pg.user(), pg.password(), v, ini);
+            zemo::WriteProfile(service(v), pg.value("ODD_USER"), pg.value("ODD_PASSWORD"),
+                               v + QStringLiteral("-odd"), ini);
+            zemo::WriteProfile(service(v), pg.user(), pg.password() + QStringLiteral("x"),
+                               v + QStringLiteral("-bad"), ini);
+        }
+    }
+    void init() {
+        ResetGlobals();
+        m_boxes.clear();
+        m_form = std::make_unique<Form1>();
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+    void cleanup() {
+        m_form.reset();
+        gOraDatabase.reset();
+    }
+
+    void profileToCsv_data() {
+        QTest::addColumn<QString>("via");
+        QTest::newRow("QPSQL") << QStringLiteral("QPSQL");
+        QTest::newRow("QODBC") << QStringLiteral("QODBC");
+    }
+    void profileToCsv() {
+        QFETCH(QString, via);
+        QVERIFY(!connectWith(via));
+        QVERIFY(m_boxes.isEmpty());
+        QVERIFY(gOraDatabase);
+        QVERIFY(mainButton(3)->isEnabled() && mainButton(7)->isEnabled());
+
+        // Two tables joined: the listed names work unquoted in the assembled statement.
+        markTables({QStringLiteral("EMPLOYEES"), QStringLiteral("DEPARTMENTS")});
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'\n')));
+        GridWidget* grid = mainGrid();
+        // Aliases in list order: DEPARTMENTS comes first.
+        QCOMPARE(grid->TextMatrix(0, 0), QStringLiteral("DEPARTMENTS"));
+        QCOMPARE(grid->TextMatrix(1, 2), QStringLiteral("T2"));
+        QCOMPARE(grid->TextMatrix(2, 0), QStringLiteral("T1.DEPT_ID"));
+        QCOMPARE(grid->TextMatrix(2, 1), QStringLiteral("NUMERIC[4]"));
+        QCOMPARE(grid->TextMatrix(3, 2), QStringLiteral("T2.EMP_NAME"));
+        QCOMPARE(mainList(2)->count(), 3 + 8);
+        QCOMPARE(gFromList, QStringLiteral("DEPARTMENTS T1,\r\nEMPLOYEES T2"));
+
+        pickDisplayItems({QStringLiteral("T2.EMP_ID"), QStringLiteral("T2.EMP_NAME"),
+                          QStringLiteral("T2.HIRE_DATE"), QStringLiteral("T2.SALARY"),
+                          QStringLiteral("T2.EMAIL"), QStringLiteral("T1.DEPT_NAME"),
+                          QStringLiteral("T1.LOCATION")});
+        addCondition(QStringLiteral("Where"), QStringLiteral("T2.DEPT_ID"), QStringLiteral("="),
+                     QStringLiteral("T1.DEPT_ID"));
+        addCondition(QStringLiteral("And"), QStringLiteral("T2.EMP_ID"), QStringLiteral("<"),
+                     QStringLiteral("1025 order by T2.EMP_ID"));
+        const QString csv = m_dir.filePath(via + QStringLiteral("-join.csv"));
+        const auto shown = extractAndExport(csv);
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'\n')));
+        QCOMPARE(shown.second, QStringLiteral(":24件"));
+        QCOMPARE(shown.first.size(), 25);
+        QCOMPARE(shown.first[0], QStringList({"", "dept_name", "location", "emp_id", "emp_name", "hire_date",
+                                              "salary", "email"}));
+        compareWithPsql(csv, runnable(gSqlText), 24);
+
+        // One table whose values must come through exactly: 38 digits, NULLs, timestamps, Japanese
+        // text, a line break and quotes inside a value.
+        markTables(
+            {QStringLiteral("EMPLOYEES"), QStringLiteral("DEPARTMENTS"), QStringLiteral("VALUE_SAMPLES")});
+        QCOMPARE(gFromList, QStringLiteral("VALUE_SAMPLES T1"));
+        for (int i = 0; i < mainList(2)->count(); ++i)
+            mainList(2)->item(i)->setSelected(true);
+        QCOMPARE(mainList(1)->count(), 2); // the conditions stay: 削除 them
+        for (int i = 0; i < 2; ++i) {
+            mainList(1)->setCurrentRow(0);
+            click(m_form.get(), "Command6");
+        }
+        QCOMPARE(mainList(1)->count(), 0);
+        addCondition(QStringLiteral("Where"), QStringLiteral("T1.ID"), QStringLiteral(">"),
+                     QStringLiteral("0 order by T1.ID"));
+        const QString csv2 = m_dir.filePath(via + QStringLiteral("-values.csv"));
+        const auto values = extractAndExport(csv2);
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'\n')));
+        QCOMPARE(values.second, QStringLiteral(":4件"));
+        QCOMPARE(values.first[1][2], QStringLiteral("12345678901234567890123456789012345678"));
+        QCOMPARE(values.first[1][4], QStringLiteral("2024-02-29 23:59:59.123"));
+        QCOMPARE(values.first[4][7], QStringLiteral("㈱髙﨑"));
+        compareWithPsql(csv2, runnable(gSqlText), 4);
+    }
+
+    void passwordWithSeparatorsConnectsFromTheProfile_data() { profileToCsv_data(); }
+    void passwordWithSeparatorsConnectsFromTheProfile() {
+        QFETCH(QString, via);
+        QVERIFY(!connectWith(via + QStringLiteral("-odd")));
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'\n')));
+        QVERIFY(gOraDatabase);
+        QCOMPARE(gPassword, pg.value("ODD_PASSWORD"));
+    }
+
+    void wrongPasswordKeepsTheProfileListOpen_data() { profileToCsv_data(); }
+    void wrongPasswordKeepsTheProfileListOpen() {
+        QFETCH(QString, via);
+        QVERIFY(connectWith(via + QStringLiteral("-bad")));
+        QCOMPARE(m_boxes.size(), 1);
+        qInfo().noquote() << m_boxes.first();
+        QVERIFY(m_boxes.first().startsWith(QStringLiteral("エラーメッセージ|エラー番号：")));
+        QVERIFY(m_boxes.first().contains(QStringLiteral("password authentication failed")));
+        QVERIFY(!gOraDatabase);
+        QVERIFY(gOraSession);
+        QCOMPARE(gServiceName, service(via));
+        QCOMPARE(gUserName, pg.user());
+        QCOMPARE(gPassword, pg.password() + QStringLiteral("x"));
+        QVERIFY(!mainButton(7)->isEnabled());
+    }
+
+    void serverStoppedBetweenTwoRuns_data() { profileToCsv_data(); }
+    void serverStoppedBetweenTwoRuns() {
+        QFETCH(QString, via);
+        QVERIFY(!connectWith(via));
+        markTables({QStringLiteral("DEPARTMENTS")});
+        int firstRows = 0;
+        bool stillUsable = false;
+        QList<QStringList> afterFailure;
+        QString caption;
+        whenModal<Form4>([&](Form4* f) {
+            auto* grid = child<GridWidget>(f, QStringLiteral("VSFlexGrid1"));
+            firstRows = grid->Rows() - 1;
+            QVERIFY(PgCluster::run("halt"));
+            click(f, "Command1");
+            afterFailure = gridCells(grid);
+            caption = child<QLabel>(f, QStringLiteral("Label3"))->text();
+            stillUsable = f->isVisible() && child<QPushButton>(f, QStringLiteral("Command1"))->isEnabled();
+            QVERIFY(PgCluster::run("resume"));
+        });
+        click(m_form.get(), "Command7");
+        QCOMPARE(firstRows, 1); // count(*) with no display item picked
+        QCOMPARE(m_boxes.size(), 1);
+        qInfo().noquote() << m_boxes.first();
+        QVERIFY(m_boxes.first().startsWith(QStringLiteral("エラーメッセージ|エラー番号：")));
+        QVERIFY(stillUsable);
+        QCOMPARE(afterFailure, QList<QStringList>({{""}})); // failed at the query step: one empty cell
+        QCOMPARE(caption, QStringLiteral(":1件"));          // the previous count stays
+
+        // 切断 and 接続 again, without restarting anything.
+        menu("UnConnection")->trigger();
+        QVERIFY(!gOraDatabase);
+        QVERIFY(!connectWith(via));
+        QCOMPARE(m_boxes.size(), 1);
+        markTables({}); // the saved marks: DEPARTMENTS
+        pickDisplayItems({QStringLiteral("T1.DEPT_NAME")});
+        const auto again = extractAndExport(m_dir.filePath(QStringLiteral("again.csv")));
+        QCOMPARE(again.second, QStringLiteral(":6件"));
+        QCOMPARE(m_boxes.size(), 1);
+    }
+
+    void serverStoppedDuringALongFetch_data() { profileToCsv_data(); }
+    void serverStoppedDuringALongFetch() {
+        QFETCH(QString, via);
+        QVERIFY(!connectWith(via));
+        int rowsKept = 0;
+        QString caption;
+        whenModal<Form4>([&](Form4* f) {
+            child<QPlainTextEdit>(f, QStringLiteral("Text1"))
+                ->setPlainText(QStringLiteral(
+                    "select x, repeat('x', 100) as pad\r\nfrom generate_series(1, 50000000) x"));
+            // The progress dialog lets events through while rows arrive; the server goes down then.
+            QTimer::singleShot(1500, [] { PgCluster::run("halt"); });
+            click(f, "Command1");
+            rowsKept = child<GridWidget>(f, QStringLiteral("VSFlexGrid1"))->Rows() - 1;
+            caption = child<QLabel>(f, QStringLiteral("Label3"))->text();
+            QVERIFY(PgCluster::run("resume"));
+        });
+        click(m_form.get(), "Command7");
+        QCOMPARE(m_boxes.size(), 1);
+        qInfo().noquote() << rowsKept << "rows kept;" << m_boxes.first();
+        QVERIFY(m_boxes.first().startsWith(QStringLiteral("エラーメッセージ|エラー番号：")));
+        QVERIFY(rowsKept > 0 && rowsKept < 50000000);
+        QCOMPARE(caption, QString()); // never set: the only run failed
+    }
+
+    void statementFailingAfterSomeRowsKeepsThem() {
+        QVERIFY(!connectWith(QStringLiteral("QPSQL")));
+        int rowsKept = -1;
+        whenModal<Form4>([&](Form4* f) {
+            child<QPlainTextEdit>(f, QStringLiteral("Text1"))
+                ->setPlainText(QStringLiteral("select 1/(x-6) as v from generate_series(1,100000) x"));
+            click(f, "Command1");
+            rowsKept = child<GridWidget>(f, QStringLiteral("VSFlexGrid1"))->Rows() - 1;
+            child<QPlainTextEdit>(f, QStringLiteral("Text1"))
+                ->setPlainText(QStringLiteral("select * from NO_SUCH"));
+            click(f, "Command1");
+        });
+        click(m_form.get(), "Command7");
+        QCOMPARE(rowsKept, 5);
+        QCOMPARE(m_boxes.size(), 2);
+        QVERIFY2(m_boxes[0].contains(QStringLiteral("エラー番号：22012")), qPrintable(m_boxes[0]));
+        QVERIFY2(m_boxes[1].contains(QStringLiteral("no_such")), qPrintable(m_boxes[1]));
+    }
+};
+
+QTEST_MAIN(TestServerWindows)
+#include "test_server_windows.moc"
