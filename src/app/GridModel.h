@@ -27,6 +27,8 @@ public:
     // The cell as UTF-8, for writers that stream a large grid. The view points into the model or
     // into `scratch` and stays valid until the next call with the same scratch.
     virtual std::string_view cellUtf8(int row, int col, std::string& scratch) const;
+    // A hint that `row` is about to be read; a large model starts loading it into the cache.
+    virtual void prefetchRow(int row) const { Q_UNUSED(row); }
 
     int headerRows() const { return m_headerRows; }
     int headerCols() const { return m_headerCols; }

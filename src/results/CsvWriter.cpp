@@ -4,12 +4,16 @@
 
 #include <QSaveFile>
 #include <array>
+#include <cstring>
+#include <vector>
 
 namespace zemo {
 
 namespace {
 
-constexpr size_t kChunk = 1 << 20;
+constexpr size_t kBuffer = 4 << 20;
+// Rows ahead of the one being written that the model is asked to load.
+constexpr int kPrefetch = 16;
 
 constexpr std::array<bool, 256> makeSpecials() {
     std::array<bool, 256> t{};
@@ -18,37 +22,34 @@ constexpr std::array<bool, 256> makeSpecials() {
 }
 constexpr std::array<bool, 256> kSpecial = makeSpecials();
 
-bool flush(std::string& buf, QIODevice& out) {
-    const bool ok = out.write(buf.data(), qint64(buf.size())) == qint64(buf.size());
-    buf.clear();
-    return ok;
+// Writes the field at `w`, which has room for 2 * size + 2 bytes; returns the end.
+char* putField(char* w, std::string_view field) {
+    const char* p = field.data();
+    const char* end = p + field.size();
+    const char* q = p;
+    while (q < end && !kSpecial[static_cast<unsigned char>(*q)])
+        ++q;
+    if (q == end) {
+        if (!field.empty())
+            std::memcpy(w, p, field.size());
+        return w + field.size();
+    }
+    *w++ = '"';
+    for (; p < end; ++p) {
+        if (*p == '"')
+            *w++ = '"';
+        *w++ = *p;
+    }
+    *w++ = '"';
+    return w;
 }
 
 } // namespace
 
 void appendCsvField(std::string& out, std::string_view field) {
-    bool needs = false;
-    for (const char c : field) {
-        if (kSpecial[static_cast<unsigned char>(c)]) {
-            needs = true;
-            break;
-        }
-    }
-    if (!needs) {
-        out.append(field);
-        return;
-    }
-    out += '"';
-    size_t from = 0;
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '"') {
-            out.append(field.substr(from, i + 1 - from));
-            out += '"';
-            from = i + 1;
-        }
-    }
-    out.append(field.substr(from));
-    out += '"';
+    const size_t at = out.size();
+    out.resize(at + 2 * field.size() + 2);
+    out.resize(size_t(putField(out.data() + at, field) - out.data()));
 }
 
 bool writeGridCsv(const GridModel& grid, const QList<int>& columns, QIODevice& out) {
@@ -56,22 +57,43 @@ bool writeGridCsv(const GridModel& grid, const QList<int>& columns, QIODevice& o
     if (cols.isEmpty())
         for (int c = 0; c < grid.gridCols(); ++c)
             cols << c;
-    std::string buf;
-    buf.reserve(kChunk + 64 * 1024);
-    buf = "\xEF\xBB\xBF";
-    std::string scratch;
+    const size_t n = size_t(cols.size());
+    std::vector<std::string_view> cells(n);
+    std::vector<std::string> scratch(n);
+    std::vector<char> buf(kBuffer);
+    size_t used = 0;
+    auto flush = [&] {
+        const bool ok = out.write(buf.data(), qint64(used)) == qint64(used);
+        used = 0;
+        return ok;
+    };
+    std::memcpy(buf.data(), "\xEF\xBB\xBF", 3);
+    used = 3;
     const int rows = grid.gridRows();
     for (int r = 0; r < rows; ++r) {
-        for (qsizetype i = 0; i < cols.size(); ++i) {
-            if (i > 0)
-                buf += ',';
-            appendCsvField(buf, grid.cellUtf8(r, cols[i], scratch));
+        grid.prefetchRow(r + kPrefetch);
+        size_t need = n + 2;
+        for (size_t i = 0; i < n; ++i) {
+            cells[i] = grid.cellUtf8(r, cols[qsizetype(i)], scratch[i]);
+            need += 2 * cells[i].size() + 2;
         }
-        buf += "\r\n";
-        if (buf.size() >= kChunk && !flush(buf, out))
-            return false;
+        if (used + need > buf.size()) {
+            if (!flush())
+                return false;
+            if (need > buf.size())
+                buf.resize(need);
+        }
+        char* w = buf.data() + used;
+        for (size_t i = 0; i < n; ++i) {
+            if (i > 0)
+                *w++ = ',';
+            w = putField(w, cells[i]);
+        }
+        *w++ = '\r';
+        *w++ = '\n';
+        used = size_t(w - buf.data());
     }
-    return flush(buf, out);
+    return flush();
 }
 
 void writeGridCsv(const GridModel& grid, const QList<int>& columns, const QString& path) {

@@ -48,20 +48,14 @@ uint64_t orderedBits(double d) {
     return (bits >> 63) ? ~bits : bits | (uint64_t(1) << 63);
 }
 
-uint64_t prefixKey(std::string_view s) {
+// Seven bytes of a text and, in the low byte, how many of them it has; 8 when it goes on beyond
+// them. Texts that end sort before longer ones with the same bytes, as in byte order.
+uint64_t textKey(std::string_view s) {
     uint64_t k = 0;
-    const size_t n = std::min<size_t>(s.size(), 8);
+    const size_t n = std::min<size_t>(s.size(), 7);
     for (size_t i = 0; i < n; ++i)
         k |= uint64_t(static_cast<unsigned char>(s[i])) << (56 - 8 * i);
-    return k;
-}
-
-int compareBytes(std::string_view a, std::string_view b) {
-    const size_t n = std::min(a.size(), b.size());
-    const int c = n ? std::memcmp(a.data(), b.data(), n) : 0;
-    if (c != 0)
-        return c < 0 ? -1 : 1;
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+    return k | std::min<size_t>(s.size(), 8);
 }
 
 } // namespace
@@ -224,6 +218,23 @@ std::string_view ResultModel::cellUtf8(int row, int col, std::string& scratch) c
     std::string_view v;
     span(physOf(row), col, v, scratch);
     return v;
+}
+
+void ResultModel::prefetchRow(int row) const {
+#if defined(__GNUC__) || defined(__clang__)
+    if (row < 1 || row >= m_gridRows || m_store->cols == 0)
+        return;
+    const uint32_t phys = physOf(row);
+    const Block& b = *m_store->blocks[phys >> kBlockShift];
+    const size_t k = size_t(phys & kBlockMask) * size_t(m_store->cols);
+    __builtin_prefetch(&b.ends[k > 0 ? k - 1 : 0]);
+    __builtin_prefetch(&b.ends[k + size_t(m_store->cols) - 1]);
+    __builtin_prefetch(&b.nulls[k >> 6]);
+    __builtin_prefetch(&m_store->label[phys]);
+    __builtin_prefetch(b.bytes + (k > 0 ? b.ends[k - 1] : 0));
+#else
+    Q_UNUSED(row);
+#endif
 }
 
 void ResultModel::setCellText(int row, int col, const QString& text) {
@@ -432,90 +443,100 @@ void ResultModel::sortRows(int gridCol, bool descending) {
     if (gridCol < 0 || gridCol >= m_cols || n < 2)
         return;
 
-    // Sort keys, one per row in display order: the first 8 bytes of a text, or a number's double.
-    // `aux` is the text's length, or for numbers whether the double stands for its text alone.
+    // One key per row: a number's double, or 7 bytes of a text. Keys are read in storage order, so
+    // the cells are visited front to back whatever order the rows are shown in. `pos`, the row's
+    // current place, settles ties (a stable sort).
     struct Elem {
         uint64_t key;
         uint32_t pos;
-        uint32_t aux;
+        uint32_t phys;
     };
-    std::vector<uint32_t> old = m_perm;
-    if (old.empty()) {
-        old.resize(static_cast<size_t>(n));
-        for (uint32_t i = 0; i < uint32_t(n); ++i)
-            old[i] = i;
-    }
+    std::vector<uint32_t> place(static_cast<size_t>(n));
+    for (uint32_t p = 0; p < uint32_t(n); ++p)
+        place[m_perm.empty() ? p : m_perm[p]] = p;
     std::vector<Elem> elems(static_cast<size_t>(n));
     const bool numeric = isNumericColumn(gridCol);
+    // Numbers whose double might be shared with a different number.
+    std::vector<bool> inexact(numeric ? static_cast<size_t>(n) : 0);
     std::string scratch, scratch2;
-    for (uint32_t p = 0; p < uint32_t(n); ++p) {
+    auto cellOf = [&](uint32_t phys, std::string& buf) {
         std::string_view v;
-        span(old[p], gridCol, v, scratch);
-        Elem& e = elems[p];
-        e.pos = p;
-        if (numeric) {
-            double d = 0;
-            bool exact = false;
-            if (v.empty()) {
-                e.key = 0;
-                e.aux = 1;
-            } else if (parseNumberText(v, d, exact) && !std::isnan(d)) {
-                e.key = orderedBits(d);
-                e.aux = exact ? 1 : 0;
-            } else {
-                e.key = UINT64_MAX; // words after the numbers, among themselves by their text
-                e.aux = 0;
-            }
-        } else {
-            e.key = prefixKey(v);
-            e.aux = uint32_t(std::min<size_t>(v.size(), UINT32_MAX));
-        }
-    }
-    auto cellOf = [&](const Elem& e, std::string& buf) {
-        std::string_view v;
-        span(old[e.pos], gridCol, v, buf);
+        span(phys, gridCol, v, buf);
         return v;
     };
+    for (uint32_t phys = 0; phys < uint32_t(n); ++phys) {
+        const std::string_view v = cellOf(phys, scratch);
+        Elem& e = elems[phys];
+        e.pos = place[phys];
+        e.phys = phys;
+        if (!numeric) {
+            e.key = textKey(v);
+            continue;
+        }
+        double d = 0;
+        bool exact = false;
+        if (v.empty()) {
+            e.key = 0;
+        } else if (parseNumberText(v, d, exact) && !std::isnan(d)) {
+            e.key = orderedBits(d);
+            inexact[phys] = !exact;
+        } else {
+            e.key = UINT64_MAX; // words after the numbers, among themselves by their text
+            inexact[phys] = true;
+        }
+    }
 
+    const auto less = [descending](const Elem& a, const Elem& b) {
+        if (a.key != b.key)
+            return descending ? a.key > b.key : a.key < b.key;
+        return a.pos < b.pos;
+    };
+    std::sort(elems.begin(), elems.end(), less);
     if (numeric) {
-        std::sort(elems.begin(), elems.end(), [descending](const Elem& a, const Elem& b) {
-            if (a.key != b.key)
-                return descending ? a.key > b.key : a.key < b.key;
-            return a.pos < b.pos;
-        });
         // Equal doubles may still be different numbers (more than 15 digits): order those runs exactly.
         for (size_t i = 0; i < elems.size();) {
             size_t j = i + 1;
-            bool inexact = elems[i].aux == 0;
-            while (j < elems.size() && elems[j].key == elems[i].key) {
-                inexact = inexact || elems[j].aux == 0;
-                ++j;
-            }
-            if (inexact && j - i > 1)
-                std::stable_sort(elems.begin() + long(i), elems.begin() + long(j),
-                                 [&](const Elem& a, const Elem& b) {
-                                     const int c = compareNumberText(cellOf(a, scratch), cellOf(b, scratch2));
-                                     return descending ? c > 0 : c < 0;
-                                 });
+            bool exactRun = !inexact[elems[i].phys];
+            for (; j < elems.size() && elems[j].key == elems[i].key; ++j)
+                exactRun = exactRun && !inexact[elems[j].phys];
+            if (!exactRun && j - i > 1)
+                std::stable_sort(
+                    elems.begin() + long(i), elems.begin() + long(j), [&](const Elem& a, const Elem& b) {
+                        const int c = compareNumberText(cellOf(a.phys, scratch), cellOf(b.phys, scratch2));
+                        return descending ? c > 0 : c < 0;
+                    });
             i = j;
         }
     } else {
-        std::sort(elems.begin(), elems.end(), [&](const Elem& a, const Elem& b) {
-            if (a.key != b.key)
-                return descending ? a.key > b.key : a.key < b.key;
-            if (a.aux > 8 || b.aux > 8 || a.aux != b.aux) {
-                const int c = compareBytes(cellOf(a, scratch), cellOf(b, scratch2));
-                if (c != 0)
-                    return descending ? c > 0 : c < 0;
+        // Runs that agree on their first 7 bytes and go on are sorted by the next 7, and so on: each
+        // cell is read once per 7 bytes it shares with others, never once per comparison.
+        struct Run {
+            size_t begin, end, offset;
+        };
+        std::vector<Run> work{{0, elems.size(), 0}};
+        while (!work.empty()) {
+            const Run r = work.back();
+            work.pop_back();
+            for (size_t i = r.begin; i < r.end;) {
+                size_t j = i + 1;
+                while (j < r.end && elems[j].key == elems[i].key)
+                    ++j;
+                if (j - i > 1 && (elems[i].key & 0xff) == 8) {
+                    const size_t offset = r.offset + 7;
+                    for (size_t k = i; k < j; ++k)
+                        elems[k].key = textKey(cellOf(elems[k].phys, scratch).substr(offset));
+                    std::sort(elems.begin() + long(i), elems.begin() + long(j), less);
+                    work.push_back({i, j, offset});
+                }
+                i = j;
             }
-            return a.pos < b.pos;
-        });
+        }
     }
 
     std::vector<uint32_t> perm(static_cast<size_t>(n));
-    std::vector<uint32_t> newPos(static_cast<size_t>(n));
+    std::vector<uint32_t>& newPos = place; // old place -> new place
     for (uint32_t i = 0; i < uint32_t(n); ++i) {
-        perm[i] = old[elems[i].pos];
+        perm[i] = elems[i].phys;
         newPos[elems[i].pos] = i;
     }
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);

@@ -29,6 +29,7 @@ public:
     void setCellText(int row, int col, const QString& text) override;
     void clearCells() override;
     std::string_view cellUtf8(int row, int col, std::string& scratch) const override;
+    void prefetchRow(int row) const override;
 
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     // Heading clicks: `column` is a view column.

@@ -1,0 +1,159 @@
+// Measures the result window's work on a large result: fetching into the grid, sorting by a text and
+// a number column, and saving the grid as CSV, with the program's own adapter, grid model, sort and
+// CSV writer. Prints one JSON line.
+
+#include "BenchTable.h"
+#include "PeakMemory.h"
+#include "app/GridWidget.h"
+#include "app/OracleAccess.h"
+#include "app/ZemoError.h"
+#include "results/CsvWriter.h"
+#include "results/ResultModel.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QHeaderView>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+QString jsonNumber(std::optional<double> v, int decimals = 3) {
+    return v ? QString::number(*v, 'f', decimals) : QStringLiteral("null");
+}
+
+int fail(const QString& message) {
+    std::fprintf(stderr, "zemo-bench: %s\n", message.toLocal8Bit().constData());
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // Nothing is shown: the grid runs offscreen unless a platform is named.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+
+    QCommandLineParser cli;
+    cli.setApplicationDescription(QStringLiteral(
+        "Runs a query as the result window does and prints one JSON line: "
+        "{\"rows\",\"columns\",\"fetch_s\",\"sort_text_s\",\"sort_number_s\",\"csv_s\",\"peak_rss_mb\"}."));
+    cli.addHelpOption();
+    const QCommandLineOption generate(
+        QStringLiteral("generate"),
+        QStringLiteral("Write a SQLite database with the 1,000,000-row table BENCH."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption rowsOpt(QStringLiteral("rows"), QStringLiteral("Rows for --generate (1000000)."),
+                                     QStringLiteral("N"), QStringLiteral("1000000"));
+    const QCommandLineOption service(QStringLiteral("service"),
+                                     QStringLiteral("Service name, in any form a profile takes."),
+                                     QStringLiteral("SERVICE"));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User name."), QStringLiteral("U"));
+    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password."),
+                                      QStringLiteral("P"));
+    const QCommandLineOption sql(QStringLiteral("sql"), QStringLiteral("The statement to run."),
+                                 QStringLiteral("SQL"));
+    const QCommandLineOption sortText(QStringLiteral("sort-text"),
+                                      QStringLiteral("Sort by this 0-based field, a text column."),
+                                      QStringLiteral("N"));
+    const QCommandLineOption sortNumber(QStringLiteral("sort-number"),
+                                        QStringLiteral("Then sort by this 0-based field, a number column."),
+                                        QStringLiteral("N"));
+    const QCommandLineOption csv(QStringLiteral("csv"),
+                                 QStringLiteral("Then save the grid as CSV to this file."),
+                                 QStringLiteral("OUT"));
+    const QCommandLineOption noGrid(QStringLiteral("no-grid"),
+                                    QStringLiteral("Fill the grid's model without the grid widget on it."));
+    cli.addOptions({generate, rowsOpt, service, user, password, sql, sortText, sortNumber, csv, noGrid});
+    cli.process(app);
+
+    try {
+        if (cli.isSet(generate)) {
+            const auto start = Clock::now();
+            generateBenchTable(cli.value(generate), cli.value(rowsOpt).toInt());
+            std::printf("{\"generated\":\"%s\",\"seconds\":%.3f}\n", cli.value(generate).toUtf8().constData(),
+                        secondsSince(start));
+            return 0;
+        }
+        if (!cli.isSet(service) || !cli.isSet(sql))
+            return fail(QStringLiteral("--service and --sql are needed (see --help)"));
+
+        // The grid as the result window sets it up; with --no-grid only its model.
+        auto* model = new zemo::ResultModel;
+        std::unique_ptr<zemo::GridWidget> grid;
+        if (!cli.isSet(noGrid)) {
+            grid = std::make_unique<zemo::GridWidget>();
+            grid->setGridModel(model);
+            grid->setFixed(1, 1);
+            grid->setRangeSelection(true);
+            grid->setUserSortAndMove(true);
+            grid->resize(800, 500);
+            QObject::connect(grid.get(), &zemo::GridWidget::AfterSort, model, &zemo::ResultModel::numberRows);
+        }
+        std::unique_ptr<zemo::ResultModel> ownModel(grid ? nullptr : model);
+
+        auto start = Clock::now();
+        zemo::OracleSession session;
+        auto db = session.OpenDatabase(cli.value(service),
+                                       cli.value(user) + QLatin1Char('/') + cli.value(password));
+        model->setGridRows(1);
+        model->setGridCols(1);
+        {
+            auto rs = db->CreateDynaset(cli.value(sql), 0);
+            model->load(*rs);
+        }
+        if (grid)
+            grid->AutoSize(0, grid->Cols() - 1);
+        const double fetchSeconds = secondsSince(start);
+
+        // A heading click: the sort, then the row numbers written afresh.
+        auto sortBy = [&](const QCommandLineOption& opt) -> std::optional<double> {
+            if (!cli.isSet(opt))
+                return std::nullopt;
+            const int field = cli.value(opt).toInt();
+            if (field < 0 || field >= model->gridCols() - 1)
+                throw zemo::ZemoError(zemo::err::NoSuchField, QStringLiteral("no field %1").arg(field));
+            const auto t = Clock::now();
+            if (grid) {
+                // As a heading click does it (QTableView::sortByColumn would sort twice).
+                grid->horizontalHeader()->setSortIndicator(field, Qt::AscendingOrder);
+            } else {
+                model->sortRows(field + 1, false);
+                model->numberRows();
+            }
+            return secondsSince(t);
+        };
+        const std::optional<double> textSeconds = sortBy(sortText);
+        const std::optional<double> numberSeconds = sortBy(sortNumber);
+
+        std::optional<double> csvSeconds;
+        if (cli.isSet(csv)) {
+            const auto t = Clock::now();
+            zemo::writeGridCsv(*model, grid ? grid->visualColumns() : QList<int>(), cli.value(csv));
+            csvSeconds = secondsSince(t);
+        }
+
+        const QString json =
+            QStringLiteral(
+                "{\"rows\":%1,\"columns\":%2,\"fetch_s\":%3,\"sort_text_s\":%4,\"sort_number_s\":%5,"
+                "\"csv_s\":%6,\"peak_rss_mb\":%7}")
+                .arg(model->gridRows() - 1)
+                .arg(model->gridCols() - 1)
+                .arg(jsonNumber(fetchSeconds), jsonNumber(textSeconds), jsonNumber(numberSeconds),
+                     jsonNumber(csvSeconds), jsonNumber(peakResidentMegabytes(), 1));
+        std::printf("%s\n", json.toUtf8().constData());
+        return 0;
+    } catch (const zemo::ZemoError& e) {
+        return fail(QStringLiteral("error %1: %2").arg(e.number()).arg(e.description()));
+    } catch (const std::exception& e) {
+        return fail(QString::fromLocal8Bit(e.what()));
+    }
+}
