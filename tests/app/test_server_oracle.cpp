@@ -84,6 +84,7 @@ private Q_SLOTS:
         QVERIFY2(drivers.contains(QStringLiteral("Oracle 21 ODBC driver")), qPrintable(drivers.join(u',')));
         QVERIFY(drivers.contains(QStringLiteral("PostgreSQL Unicode")));
         const ZemoError e = openFails(QStringLiteral("dbhost:1521/ORCLPDB1"), QStringLiteral("scott/tiger"));
+        qInfo().noquote() << "error box:" << e.number() << e.description();
         QVERIFY(e.number() != 0);
         QVERIFY2(e.description().contains(QStringLiteral("Oracle 21 ODBC driver")),
                  qPrintable(e.description()));
@@ -98,6 +99,7 @@ private Q_SLOTS:
             QSKIP("Qt's own Oracle driver is installed");
         QVERIFY(pickOracleDriver(installedOdbcDrivers()).isEmpty());
         const ZemoError e = openFails(QStringLiteral("ORCL"), QStringLiteral("scott/tiger"));
+        qInfo().noquote() << "error box:" << e.number() << e.description();
         QCOMPARE(e.number(), err::NoDriver);
         QVERIFY(e.description().contains(QStringLiteral("QOCI")));
         QVERIFY(e.description().contains(QStringLiteral("ODBC")));
