@@ -73,6 +73,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Typing does not jump to a matching cell: the grid has no type-ahead search, and on a large
+    // result every key would scan the whole column.
+    void keyboardSearch(const QString&) override {}
     void resizeEvent(QResizeEvent* event) override;
     void updateGeometries() override;
     void scrollContentsBy(int dx, int dy) override;

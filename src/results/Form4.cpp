@@ -103,6 +103,7 @@ public:
             m_dialog = new QProgressDialog(m_owner);
             m_dialog->setObjectName(QStringLiteral("FetchProgress"));
             m_dialog->setWindowTitle(QStringLiteral("ZEMO-DB　抽出"));
+            m_dialog->setFont(zemo::gothicFont(9));
             m_dialog->setWindowModality(Qt::ApplicationModal);
             m_dialog->setCancelButtonText(QStringLiteral("中止"));
             m_dialog->setRange(0, 0);
@@ -125,12 +126,15 @@ private:
 };
 
 void showFailure(const std::exception& e, QWidget* parent) {
+    // The box is answered with the normal pointer, even while the window is still loading.
+    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     if (const auto* z = dynamic_cast<const zemo::ZemoError*>(&e))
         ShowErrorBox(*z, parent);
     else if (dynamic_cast<const std::bad_alloc*>(&e))
         ShowErrorBox(7, QStringLiteral("メモリが不足しています"), parent);
     else
         ShowErrorBox(0, QString::fromLocal8Bit(e.what()), parent);
+    QGuiApplication::restoreOverrideCursor();
 }
 
 } // namespace
