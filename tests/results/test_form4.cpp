@@ -272,6 +272,13 @@ private Q_SLOTS:
         for (int r = 1; r <= 6; ++r)
             QCOMPARE(records[r], QStringList({QString::number(r), g->TextMatrix(r, 3), g->TextMatrix(r, 1),
                                               sorted[r - 1]}));
+
+        // New rows are in no sorted order: the next click on the same heading sorts ascending.
+        clickHeading(g, 1); // ascending again
+        click(f, "Command1");
+        clickHeading(g, 1);
+        std::reverse(sorted.begin(), sorted.end());
+        QCOMPARE(gridColumn(g, 2), sorted);
     }
 
     void csvReadsBackCellForCell() {
