@@ -4,12 +4,6 @@
 
 namespace zemo {
 
-namespace {
-void shift(float& value, double delta) {
-    value = toSingle(static_cast<double>(value) + delta);
-}
-} // namespace
-
 Form4LayoutResult layoutForm4(const Form4Rects& rects, TwipsSize remembered, TwipsSize current,
                               bool minimized) {
     Form4LayoutResult out;
@@ -19,21 +13,22 @@ Form4LayoutResult layoutForm4(const Form4Rects& rects, TwipsSize remembered, Twi
     if (minimized)
         return out;
 
-    out.enforced = {std::max(current.width, kForm4MinWidth), std::max(current.height, kForm4MinHeight)};
-    const double dW = static_cast<double>(out.enforced.width) - remembered.width;
-    const double dH = static_cast<double>(out.enforced.height) - remembered.height;
+    const ResizeDelta d = resizeDelta(remembered, current, {kForm4MinWidth, kForm4MinHeight});
+    out.enforced = d.enforced;
+    const double dW = d.dW;
+    const double dH = d.dH;
 
     Form4Rects& r = out.rects;
-    shift(r.Text1.width, dW / 2);
-    shift(r.List2.left, dW / 2);
-    shift(r.List2.width, dW / 2);
-    shift(r.Label4.left, dW / 2);
-    shift(r.Command1.left, dW / 2);
-    shift(r.Command2.left, dW);
-    shift(r.Command3.left, dW);
-    shift(r.Image1.left, dW / 2);
-    shift(r.VSFlexGrid1.width, dW);
-    shift(r.VSFlexGrid1.height, dH);
+    shiftTwips(r.Text1.width, dW / 2);
+    shiftTwips(r.List2.left, dW / 2);
+    shiftTwips(r.List2.width, dW / 2);
+    shiftTwips(r.Label4.left, dW / 2);
+    shiftTwips(r.Command1.left, dW / 2);
+    shiftTwips(r.Command2.left, dW);
+    shiftTwips(r.Command3.left, dW);
+    shiftTwips(r.Image1.left, dW / 2);
+    shiftTwips(r.VSFlexGrid1.width, dW);
+    shiftTwips(r.VSFlexGrid1.height, dH);
 
     out.laidOut = true;
     out.remembered = out.enforced;
