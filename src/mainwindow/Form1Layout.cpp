@@ -1,7 +1,5 @@
 #include "mainwindow/Form1Layout.h"
 
-#include <algorithm>
-
 namespace zemo {
 
 Form1LayoutResult layoutForm1(const Form1Rects& rects, TwipsSize remembered, TwipsSize current,

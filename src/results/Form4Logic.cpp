@@ -1,7 +1,5 @@
 #include "results/Form4Logic.h"
 
-#include <algorithm>
-
 namespace zemo {
 
 Form4LayoutResult layoutForm4(const Form4Rects& rects, TwipsSize remembered, TwipsSize current,
