@@ -30,8 +30,8 @@ namespace {
 
 constexpr double kClientWidth = 10440;
 constexpr double kClientHeight = 8565;
-// Rows between two looks at the progress dialog: rare enough to keep the fetch fast.
-constexpr int kFetchTick = 4096;
+// Once the dialog is up, how often it is redrawn and 中止 is looked at.
+constexpr qint64 kPumpMs = 50;
 
 Form4::SaveFileChooser& chooserSlot() {
     static Form4::SaveFileChooser chooser;
@@ -97,8 +97,11 @@ public:
 
     // False once the user has pressed 中止.
     bool update(int rows) {
+        const qint64 now = m_clock.elapsed();
+        if (now < m_nextLook)
+            return true;
         if (!m_dialog) {
-            if (m_clock.elapsed() < progressDelaySlot())
+            if (now < progressDelaySlot())
                 return true;
             m_dialog = new QProgressDialog(m_owner);
             m_dialog->setObjectName(QStringLiteral("FetchProgress"));
@@ -114,6 +117,7 @@ public:
             QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
             m_dialog->show();
         }
+        m_nextLook = now + kPumpMs;
         m_dialog->setLabelText(QStringLiteral("取得中 %L1件").arg(rows));
         QCoreApplication::processEvents();
         return !m_dialog->wasCanceled();
@@ -122,6 +126,7 @@ public:
 private:
     QWidget* m_owner;
     QElapsedTimer m_clock;
+    qint64 m_nextLook = 0;
     QPointer<QProgressDialog> m_dialog;
 };
 
@@ -265,7 +270,7 @@ void Form4::RunQuery() {
         {
             FetchProgress progress(this);
             m_results->load(
-                *rs, [&progress](int rows) { return progress.update(rows); }, kFetchTick);
+                *rs, [&progress](int rows) { return progress.update(rows); }, zemo::kFetchTick);
         }
         rs.reset();
         VSFlexGrid1->AutoSize(0, VSFlexGrid1->Cols() - 1);

@@ -14,6 +14,9 @@ struct Form4Rects {
 
 inline constexpr int kForm4MinWidth = 7830;
 inline constexpr int kForm4MinHeight = 5385;
+// Rows fetched between two looks at the clock for the progress dialog: a clock read costs little, and
+// a server that sends its rows slowly must still bring up the dialog after about a second.
+inline constexpr int kFetchTick = 16;
 
 struct Form4LayoutResult {
     bool laidOut = false; // false while minimised: nothing changes

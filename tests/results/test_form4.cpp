@@ -426,10 +426,11 @@ private Q_SLOTS:
         QCOMPARE(f.height(), twipsToPixels(5385 - kFrameHeightTwips, dpi));
     }
 
+    // Rows that arrive slowly (most of a millisecond each, seconds in all) still bring up the dialog soon.
     void stoppingAFetchKeepsItsRows() {
-        Form4::setProgressDelay(0);
+        Form4::setProgressDelay(100);
         gSqlText = QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < "
-                                  "300000) select i from n");
+                                  "20000) select i, length(hex(zeroblob(400000 + i % 2))) from n");
         bool modal = false;
         QString button;
         whenModal<QProgressDialog>([&](QProgressDialog* d) {
@@ -443,7 +444,7 @@ private Q_SLOTS:
         QCOMPARE(button, QStringLiteral("中止"));
         GridWidget* g = grid(f);
         const int rows = g->Rows() - 1;
-        QVERIFY2(rows >= 4096 && rows < 300000, qPrintable(QString::number(rows)));
+        QVERIFY2(rows > 0 && rows < 2000, qPrintable(QString::number(rows)));
         QCOMPARE(label3(f)->text(), rowCountCaption(rows));
         QCOMPARE(g->TextMatrix(rows, 0), QString::number(rows));
         QCOMPARE(g->TextMatrix(rows, 1), QString::number(rows));
