@@ -31,11 +31,23 @@ CREATE TEMP VIEW user_tab_columns AS
         ORDER BY m.name, p.cid);
 )SQL";
 
-bool onlyBlanksAndSemicolons(const char* p) {
-    for (; p && *p; ++p)
-        if (*p != ';' && *p != ' ' && *p != '\t' && *p != '\r' && *p != '\n')
-            return false;
-    return true;
+// Whether the text after the first statement holds another one (blanks, semicolons and comments do
+// not count). A tail that does not parse counts as one.
+bool anotherStatementFollows(sqlite3* db, const char* rest) {
+    while (rest && *rest) {
+        sqlite3_stmt* extra = nullptr;
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(db, rest, -1, &extra, &tail) != SQLITE_OK)
+            return true;
+        if (extra) {
+            sqlite3_finalize(extra);
+            return true;
+        }
+        if (!tail || tail == rest)
+            break;
+        rest = tail;
+    }
+    return false;
 }
 
 } // namespace
@@ -44,8 +56,8 @@ std::shared_ptr<SqliteDatabase> SqliteDatabase::open(const QString& path) {
     if (!QFileInfo(path).isFile())
         throw ZemoError(SQLITE_CANTOPEN, QStringLiteral("データベースファイルがありません：") + path);
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                                   nullptr);
+    const int rc =
+        sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
         const int code = db ? sqlite3_extended_errcode(db) : rc;
@@ -65,7 +77,9 @@ std::shared_ptr<SqliteDatabase> SqliteDatabase::open(const QString& path) {
     return self;
 }
 
-SqliteDatabase::~SqliteDatabase() { sqlite3_close_v2(m_db); }
+SqliteDatabase::~SqliteDatabase() {
+    sqlite3_close_v2(m_db);
+}
 
 void SqliteDatabase::raise() const {
     throw ZemoError(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
@@ -78,12 +92,13 @@ std::unique_ptr<OracleResultSet> SqliteDatabase::createResultSet(const QString& 
 SqliteResultSet::SqliteResultSet(std::shared_ptr<SqliteDatabase> db, const QString& sql)
     : m_db(std::move(db)), m_sql(sql.toUtf8()) {
     const char* tail = nullptr;
-    if (sqlite3_prepare_v2(m_db->handle(), m_sql.constData(), static_cast<int>(m_sql.size()), &m_stmt, &tail) !=
-        SQLITE_OK)
+    if (sqlite3_prepare_v2(m_db->handle(), m_sql.constData(), static_cast<int>(m_sql.size()), &m_stmt,
+                           &tail) != SQLITE_OK)
         m_db->raise();
     if (!m_stmt)
         throw ZemoError(SQLITE_MISUSE, QStringLiteral("SQL文がありません"));
-    if (!onlyBlanksAndSemicolons(tail)) {
+    m_firstStatement = m_sql.left(tail ? tail - m_sql.constData() : m_sql.size());
+    if (anotherStatementFollows(m_db->handle(), tail)) {
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
         throw ZemoError(SQLITE_MISUSE, QStringLiteral("一度に実行できるSQL文は一つだけです"));
@@ -92,7 +107,9 @@ SqliteResultSet::SqliteResultSet(std::shared_ptr<SqliteDatabase> db, const QStri
     step();
 }
 
-SqliteResultSet::~SqliteResultSet() { sqlite3_finalize(m_stmt); }
+SqliteResultSet::~SqliteResultSet() {
+    sqlite3_finalize(m_stmt);
+}
 
 void SqliteResultSet::step() {
     const int rc = sqlite3_step(m_stmt);
@@ -111,7 +128,9 @@ void SqliteResultSet::next() {
         step();
 }
 
-QString SqliteResultSet::columnName(int col) const { return QString::fromUtf8(sqlite3_column_name(m_stmt, col)); }
+QString SqliteResultSet::columnName(int col) const {
+    return QString::fromUtf8(sqlite3_column_name(m_stmt, col));
+}
 
 QVariant SqliteResultSet::value(int col) const {
     if (m_end)
@@ -156,11 +175,12 @@ bool SqliteResultSet::textUtf8(int col, std::string_view& out) const {
 }
 
 int SqliteResultSet::recordCount() {
-    // Counted by the database without moving this cursor.
-    QString body = QString::fromUtf8(m_sql).trimmed();
+    // Counted by the database without moving this cursor. The closing parenthesis goes on a line of
+    // its own, so that a trailing "--" comment cannot swallow it.
+    QString body = QString::fromUtf8(m_firstStatement).trimmed();
     while (body.endsWith(QLatin1Char(';')))
         body = body.chopped(1).trimmed();
-    SqliteResultSet counter(m_db, QStringLiteral("select count(*) from (") + body + QStringLiteral(")"));
+    SqliteResultSet counter(m_db, QStringLiteral("select count(*) from (") + body + QStringLiteral("\n)"));
     return counter.atEnd() ? 0 : static_cast<int>(sqlite3_column_int64(counter.m_stmt, 0));
 }
 

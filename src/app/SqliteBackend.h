@@ -44,6 +44,7 @@ private:
     void step();
     std::shared_ptr<SqliteDatabase> m_db;
     QByteArray m_sql;
+    QByteArray m_firstStatement; // the statement's own text, without what follows it
     sqlite3_stmt* m_stmt = nullptr;
     int m_columns = 0;
     bool m_end = true;

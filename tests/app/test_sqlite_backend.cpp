@@ -24,14 +24,15 @@ private Q_SLOTS:
             names << rs->Fields(QStringLiteral("OBJECT_NAME")).Value().toString();
             rs->MoveNext();
         }
-        for (const char* t : {"DEPARTMENTS", "EMPLOYEES", "CUSTOMERS", "PRODUCTS", "ORDERS", "ORDER_LINES",
-                              "ORDER_SUMMARY"})
+        for (const char* t :
+             {"DEPARTMENTS", "EMPLOYEES", "CUSTOMERS", "PRODUCTS", "ORDERS", "ORDER_LINES", "ORDER_SUMMARY"})
             QVERIFY2(names.contains(QString::fromLatin1(t)), t);
         QVERIFY(names.contains(QStringLiteral("部署別売上")));
 
         auto cols = db->CreateDynaset(
-            QStringLiteral("select column_name,DATA_TYPE||'['||DATA_LENGTH||']' TypeLen from user_tab_columns "
-                           "where table_name = 'DEPARTMENTS'"),
+            QStringLiteral(
+                "select column_name,DATA_TYPE||'['||DATA_LENGTH||']' TypeLen from user_tab_columns "
+                "where table_name = 'DEPARTMENTS'"),
             0);
         QCOMPARE(cols->RecordCount(), 3);
         QStringList got;
@@ -59,12 +60,30 @@ private Q_SLOTS:
         QCOMPARE(rs->FieldName(3), QStringLiteral("'日本語'"));
     }
 
+    // Semicolons and comments around one statement are allowed and do not upset the row count.
+    void oneStatementWithCommentsIsCounted_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::newRow("plain") << "select * from DEPARTMENTS";
+        QTest::newRow("semicolon") << "select * from DEPARTMENTS ;";
+        QTest::newRow("line comment") << "select * from DEPARTMENTS -- every one";
+        QTest::newRow("comment after semicolon") << "select * from DEPARTMENTS; -- every one\r\n";
+        QTest::newRow("block comments") << "/* all */ select * from DEPARTMENTS /* done */";
+    }
+    void oneStatementWithCommentsIsCounted() {
+        QFETCH(QString, sql);
+        auto rs = openDemo()->CreateDynaset(sql);
+        QCOMPARE(rs->RecordCount(), 6);
+        QCOMPARE(rs->Fields(0).Value().toString(), QStringLiteral("10")); // the cursor did not move
+    }
+
     void badInputBecomesAnError_data() {
         QTest::addColumn<QString>("what");
         QTest::newRow("missing file") << "missing";
         QTest::newRow("not a database") << "garbage";
         QTest::newRow("rejected statement") << "rejected";
         QTest::newRow("empty statement") << "empty";
+        QTest::newRow("two statements") << "two";
+        QTest::newRow("junk after the statement") << "junk";
         QTest::newRow("oracle without driver") << "oracle";
     }
     void badInputBecomesAnError() {
@@ -84,6 +103,10 @@ private Q_SLOTS:
                 openDemo()->CreateDynaset("select * from NO_SUCH_TABLE");
             } else if (what == "empty") {
                 openDemo()->CreateDynaset("   ");
+            } else if (what == "two") {
+                openDemo()->CreateDynaset("select 1; -- and\n select 2");
+            } else if (what == "junk") {
+                openDemo()->CreateDynaset("select 1; drop");
             } else {
                 session.OpenDatabase("ORCLPDB1", "scott/tiger");
             }
@@ -98,9 +121,9 @@ private Q_SLOTS:
 
     void failureAfterSomeRowsIsAnErrorNotTheEnd() {
         auto db = openDemo();
-        auto rs = db->CreateDynaset(QStringLiteral(
-            "with recursive t(x) as (select 1 union all select x + 1 from t where x < 10) "
-            "select x, case when x = 6 then abs(-9223372036854775808) end from t"));
+        auto rs = db->CreateDynaset(
+            QStringLiteral("with recursive t(x) as (select 1 union all select x + 1 from t where x < 10) "
+                           "select x, case when x = 6 then abs(-9223372036854775808) end from t"));
         int rows = 0;
         bool failed = false;
         try {

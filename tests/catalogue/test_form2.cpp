@@ -354,6 +354,30 @@ private Q_SLOTS:
         QVERIFY(next.second.isEmpty());
     }
 
+    // A schema without tables: OK saves a count of 0, so the next opening asks the database again.
+    void emptySchemaIsQueriedAgain() {
+        const QString path = m_dir.filePath(QStringLiteral("nothing.db"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly)); // an empty file is an empty database
+        file.close();
+        connectTo(path);
+        const auto shown = runDialog([](Form2* dlg, QListWidget*) { pressOk(dlg); });
+        QVERIFY(shown.first.isEmpty());
+        QCOMPARE(gTableCount, 0);
+        QCOMPARE(grid()->Cols(), 1);
+        QCOMPARE(gFromList, QString());
+
+        sqlite3* db = nullptr;
+        sqlite3_open(path.toUtf8().constData(), &db);
+        QCOMPARE(sqlite3_exec(db, "CREATE TABLE LATE_ONE (A NUMBER(1));", nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(db);
+        gOraDatabase = openDb(path);
+        const auto next = runDialog([](Form2*, QListWidget*) {});
+        QCOMPARE(next.first, QStringList({"LATE_ONE"}));
+        QVERIFY(m_boxes.isEmpty());
+    }
+
     void tableNameWithAQuote() {
         const QString copy = demoCopyWith(m_dir, QStringLiteral("quote.db"),
                                           "CREATE TABLE \"O'BRIEN\" (ID NUMBER(4), NOTE VARCHAR2(30));");
