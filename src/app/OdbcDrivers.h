@@ -13,6 +13,17 @@ QStringList installedOdbcDrivers();
 // `connectionHandle` is the SQLHDBC that Qt's ODBC driver hands out.
 QString odbcDbmsName(void* connectionHandle);
 
+// One timestamp as the driver hands it over, with its fraction in nanoseconds (Qt keeps milliseconds).
+struct OdbcTimestamp {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    quint32 nanos = 0;
+};
+enum class OdbcGet { Value, Null, Failed };
+// Column `column` (0-based) of the statement's current row, read before Qt reads it.
+OdbcGet odbcTimestamp(void* statementHandle, int column, OdbcTimestamp& out);
+// A time of day as the driver writes it; its own struct has no fraction of a second.
+OdbcGet odbcTimeText(void* statementHandle, int column, QString& out);
+
 // The driver to reach Oracle with: one whose name contains "Oracle"; Oracle's own drivers come
 // before Microsoft's old one. Empty when none is installed.
 QString pickOracleDriver(const QStringList& drivers);

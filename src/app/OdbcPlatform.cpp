@@ -68,4 +68,37 @@ QString odbcDbmsName(void* connectionHandle) {
     return fromOdbc(buf, chars);
 }
 
+OdbcGet odbcTimestamp(void* statementHandle, int column, OdbcTimestamp& out) {
+    if (!statementHandle)
+        return OdbcGet::Failed;
+    SQL_TIMESTAMP_STRUCT ts{};
+    SQLLEN indicator = 0;
+    const SQLRETURN r = SQLGetData(static_cast<SQLHSTMT>(statementHandle), SQLUSMALLINT(column + 1),
+                                   SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &indicator);
+    if (!SQL_SUCCEEDED(r))
+        return OdbcGet::Failed;
+    if (indicator == SQL_NULL_DATA)
+        return OdbcGet::Null;
+    out = {ts.year, ts.month, ts.day, ts.hour, ts.minute, ts.second, ts.fraction};
+    return OdbcGet::Value;
+}
+
+OdbcGet odbcTimeText(void* statementHandle, int column, QString& out) {
+    if (!statementHandle)
+        return OdbcGet::Failed;
+    SQLCHAR buf[64];
+    SQLLEN indicator = 0;
+    const SQLRETURN r = SQLGetData(static_cast<SQLHSTMT>(statementHandle), SQLUSMALLINT(column + 1),
+                                   SQL_C_CHAR, buf, sizeof buf, &indicator);
+    if (!SQL_SUCCEEDED(r))
+        return OdbcGet::Failed;
+    if (indicator == SQL_NULL_DATA)
+        return OdbcGet::Null;
+    const auto len = indicator >= 0 && indicator < SQLLEN(sizeof buf)
+                         ? qsizetype(indicator)
+                         : qsizetype(qstrnlen(reinterpret_cast<char*>(buf), sizeof buf));
+    out = QString::fromLatin1(reinterpret_cast<const char*>(buf), len);
+    return OdbcGet::Value;
+}
+
 } // namespace zemo

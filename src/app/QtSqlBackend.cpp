@@ -1,10 +1,14 @@
 #include "app/QtSqlBackend.h"
 
+#include "app/OdbcDrivers.h"
 #include "app/ZemoError.h"
 
 #include <QDateTime>
+#include <QLibrary>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
+#include <QSqlResult>
 
 namespace zemo {
 
@@ -66,31 +70,86 @@ void appendDigits(QString& out, int value, int width) {
         out += QLatin1Char(buf[--n]);
 }
 
-void appendDate(QString& out, const QDate& d) {
-    appendDigits(out, d.year(), 4);
+void appendDate(QString& out, int year, int month, int day) {
+    appendDigits(out, year, 4);
     out += QLatin1Char('-');
-    appendDigits(out, d.month(), 2);
+    appendDigits(out, month, 2);
     out += QLatin1Char('-');
-    appendDigits(out, d.day(), 2);
+    appendDigits(out, day, 2);
 }
 
-void appendTime(QString& out, const QTime& t) {
-    appendDigits(out, t.hour(), 2);
+// A fraction of a second in nanoseconds, without trailing zeros.
+void appendTime(QString& out, int hour, int minute, int second, quint32 nanos) {
+    appendDigits(out, hour, 2);
     out += QLatin1Char(':');
-    appendDigits(out, t.minute(), 2);
+    appendDigits(out, minute, 2);
     out += QLatin1Char(':');
-    appendDigits(out, t.second(), 2);
-    int ms = t.msec();
-    if (ms == 0)
+    appendDigits(out, second, 2);
+    if (nanos == 0 || nanos >= 1000000000u)
         return;
-    int width = 3;
-    while (ms % 10 == 0) {
-        ms /= 10;
+    int width = 9;
+    while (nanos % 10 == 0) {
+        nanos /= 10;
         --width;
     }
     out += QLatin1Char('.');
-    appendDigits(out, ms, width);
+    appendDigits(out, int(nanos), width);
 }
+
+void appendDate(QString& out, const QDate& d) {
+    appendDate(out, d.year(), d.month(), d.day());
+}
+
+void appendTime(QString& out, const QTime& t) {
+    appendTime(out, t.hour(), t.minute(), t.second(), quint32(t.msec()) * 1000000u);
+}
+
+bool isDateOrTime(int type) {
+    return type == QMetaType::QDate || type == QMetaType::QTime || type == QMetaType::QDateTime;
+}
+
+// The pointer behind a driver handle (PGresult*, SQLHSTMT); null when there is none.
+void* handlePointer(const QVariant& handle) {
+    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(void*)))
+        return nullptr;
+    return *static_cast<void* const*>(handle.constData());
+}
+
+// The few libpq calls that read a value as the server sent it. Qt's PostgreSQL driver has loaded
+// libpq already; resolving them at run time keeps libpq out of the build.
+struct LibPq {
+    using Count = int (*)(const void*);
+    using Cell = char* (*)(const void*, int, int);
+    using IsNull = int (*)(const void*, int, int);
+    Count ntuples = nullptr;
+    Count nfields = nullptr;
+    Cell getvalue = nullptr;
+    IsNull getisnull = nullptr;
+
+    bool ok() const { return ntuples && nfields && getvalue && getisnull; }
+    static const LibPq& get() {
+        static const LibPq pq = [] {
+            LibPq p;
+            for (int version : {5, -1}) {
+                // Never unloaded: the driver keeps using it.
+                QLibrary lib(QStringLiteral("pq"), version);
+                if (!lib.load()) {
+                    lib.setFileName(QStringLiteral("libpq"));
+                    if (!lib.load())
+                        continue;
+                }
+                p.ntuples = reinterpret_cast<Count>(lib.resolve("PQntuples"));
+                p.nfields = reinterpret_cast<Count>(lib.resolve("PQnfields"));
+                p.getvalue = reinterpret_cast<Cell>(lib.resolve("PQgetvalue"));
+                p.getisnull = reinterpret_cast<IsNull>(lib.resolve("PQgetisnull"));
+                if (p.ok())
+                    break;
+            }
+            return p;
+        }();
+        return pq;
+    }
+};
 
 } // namespace
 
@@ -199,7 +258,56 @@ QtSqlResultSet::QtSqlResultSet(std::shared_ptr<QtSqlDatabase> db, const QString&
     m_record = m_query.record();
     for (int i = 0; i < m_record.count(); ++i)
         m_declared.push_back(m_record.field(i).metaType().id());
+    const QString driver = m_db->connection().driverName();
+    if (driver == QLatin1String("QPSQL"))
+        m_driver = Driver::Postgres;
+    else if (driver == QLatin1String("QODBC"))
+        m_driver = Driver::Odbc;
     m_end = !fetchRow(m_row);
+}
+
+bool QtSqlResultSet::exactDateTime(int col, QVariant& out) {
+    const int type = m_declared[size_t(col)];
+    if (m_driver == Driver::Postgres) {
+        // The server's text: microseconds, time zone offsets, BC dates and infinity, as psql prints them.
+        const LibPq& pq = LibPq::get();
+        const void* res = handlePointer(m_query.result()->handle());
+        const int row = m_query.isForwardOnly() ? 0 : m_query.at();
+        if (!pq.ok() || !res || row < 0 || row >= pq.ntuples(res) || col >= pq.nfields(res))
+            return false;
+        if (pq.getisnull(res, row, col))
+            out = QVariant();
+        else
+            out = QString::fromUtf8(pq.getvalue(res, row, col));
+        return true;
+    }
+    if (m_driver != Driver::Odbc || type == QMetaType::QDate)
+        return false;
+    // Read before Qt reads the column: the driver hands each value out once.
+    void* stmt = handlePointer(m_query.result()->handle());
+    if (type == QMetaType::QTime) {
+        QString text;
+        const OdbcGet got = odbcTimeText(stmt, col, text);
+        if (got == OdbcGet::Failed)
+            return false;
+        out = got == OdbcGet::Null ? QVariant() : QVariant(text.trimmed());
+        return true;
+    }
+    OdbcTimestamp ts;
+    const OdbcGet got = odbcTimestamp(stmt, col, ts);
+    if (got == OdbcGet::Failed)
+        return false;
+    if (got == OdbcGet::Null) {
+        out = QVariant();
+        return true;
+    }
+    QString text;
+    text.reserve(29);
+    appendDate(text, ts.year, ts.month, ts.day);
+    text += QLatin1Char(' ');
+    appendTime(text, ts.hour, ts.minute, ts.second, ts.nanos);
+    out = text;
+    return true;
 }
 
 bool QtSqlResultSet::fetchRow(QList<QVariant>& row) {
@@ -216,7 +324,8 @@ bool QtSqlResultSet::fetchRow(QList<QVariant>& row) {
     const int n = m_record.count();
     row.resize(n);
     for (int i = 0; i < n; ++i)
-        row[i] = m_query.value(i);
+        if (!isDateOrTime(m_declared[size_t(i)]) || !exactDateTime(i, row[i]))
+            row[i] = m_query.value(i);
     return true;
 }
 
@@ -255,8 +364,10 @@ ValueKind QtSqlResultSet::kind(int col) const {
         return ValueKind::Null;
     switch (v.typeId()) {
     case QMetaType::QString: {
-        // Exact numbers arrive as their decimal text.
+        // Exact numbers and exact dates and times arrive as their text.
         const int declared = m_declared[size_t(col)];
+        if (isDateOrTime(declared))
+            return ValueKind::DateTime;
         return declared == QMetaType::Double || declared == QMetaType::Float ? ValueKind::Decimal
                                                                              : ValueKind::Text;
     }

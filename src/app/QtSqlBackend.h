@@ -71,11 +71,15 @@ public:
 
 private:
     bool fetchRow(QList<QVariant>& row); // false at the end of data; throws on a failed fetch
+    // A date or time column's value as the server wrote it, past Qt's milliseconds; false when the
+    // driver's own value has to do.
+    bool exactDateTime(int col, QVariant& out);
     const QVariant& cell(int col) const; // the current row's value; throws without a current row
     std::shared_ptr<QtSqlDatabase> m_db;
     QSqlQuery m_query;
     QSqlRecord m_record;
     std::vector<int> m_declared; // each column's type as the driver declares it
+    enum class Driver { Other, Postgres, Odbc } m_driver = Driver::Other;
     QList<QVariant> m_row;
     std::deque<QList<QVariant>> m_ahead; // rows read ahead to count them
     int m_position = 0;                  // rows moved past

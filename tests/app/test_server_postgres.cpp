@@ -173,6 +173,19 @@ private Q_SLOTS:
                      "select ID, BIG_NUM, FRAC, STAMP, DAY, LABEL, NOTE from VALUE_SAMPLES order by ID")))
                 fromPsql << r.join(u'|');
             QCOMPARE(rows, fromPsql);
+            // Past Qt's milliseconds: microseconds and the fraction of a time of day; over Qt's own
+            // driver also offsets and infinity, as psql prints them.
+            QString fine =
+                QStringLiteral("select '2024-01-01 12:00:00.123456'::timestamp, '13:14:15.000001'::time, "
+                               "null::timestamp, 7");
+            if (via == QLatin1String("QPSQL"))
+                fine += QStringLiteral(", '2024-01-01 12:00:00.5+00'::timestamptz, 'infinity'::timestamp");
+            auto exact = db->CreateDynaset(fine);
+            QStringList cells;
+            for (int c = 0; c < exact->Fields().Count(); ++c)
+                cells << text(*exact, c);
+            QCOMPARE(exact->kind(0), ValueKind::DateTime);
+            QCOMPARE(cells, pg.psqlRows(fine).value(0));
             // Binary values as hex digits rather than raw bytes in the grid.
             auto bin = db->CreateDynaset(QStringLiteral("select '\\x0a1bff'::bytea as b"));
             QCOMPARE(bin->kind(0), ValueKind::Blob);
