@@ -8,6 +8,11 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <cerrno>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace zemo {
 
 namespace {
@@ -233,8 +238,14 @@ void IniFile::save(const QString& path) const {
     // Passwords are kept in plain text, so a new file is readable by its owner only.
     if (isNew)
         f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (f.write(bytes) != bytes.size()) {
-        const QString why = f.errorString();
+    // commit() ignores a failure of its own last flush and sync (a full disk then leaves a cut file
+    // in place of the old one), so both are done and checked here first.
+    bool written = f.write(bytes) == bytes.size() && f.flush();
+#ifdef Q_OS_UNIX
+    written = written && ::fsync(f.handle()) == 0;
+#endif
+    if (!written) {
+        const QString why = f.error() != QFileDevice::NoError ? f.errorString() : qt_error_string(errno);
         f.cancelWriting();
         throw ZemoError(err::ProfileWrite, writeError(path, why));
     }

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace zemo;
@@ -182,6 +184,22 @@ void TestProfileStore::failedWriteChangesNothing() {
         QCOMPARE(errorOf([&] { WriteProfile("S", "U", "P", "new", m_path); }), err::ProfileWrite);
         QCOMPARE(errorOf([&] { DeleteProfile("old", m_path); }), err::ProfileWrite);
         QCOMPARE(errorOf([&] { CopyProfile({"S", "U", "P", "old"}, m_path); }), err::ProfileWrite);
+    }
+    QCOMPARE(readAll(m_path), before);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"KESTO.ini"});
+
+    // The disk fills up halfway through the write (a file size limit stands in for it): the old file
+    // stays whole and no half-written file is left beside it.
+    {
+        rlimit old{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{rlim_t(before.size() + 16), old.rlim_max};
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const int error = errorOf([&] { WriteProfile("S", "U", QString(4096, 'p'), "new", m_path); });
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, oldSignal);
+        QCOMPARE(error, err::ProfileWrite);
     }
     QCOMPARE(readAll(m_path), before);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"KESTO.ini"});
