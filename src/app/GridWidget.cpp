@@ -6,7 +6,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
-#include <climits>
+#include <algorithm>
+#include <vector>
 
 namespace zemo {
 
@@ -210,23 +211,28 @@ QString GridWidget::selectionText() const {
         }
         return out;
     }
-    int top = INT_MAX, bottom = -1, leftV = INT_MAX, rightV = -1;
+    // The selection starts as one block; a sort or a column drag may take its rows or columns apart.
+    // The text holds the rows and columns that have selected cells, in the order they are shown, and
+    // leaves out what now lies between them.
     const QHeaderView* h = horizontalHeader();
+    std::vector<char> rowIn(size_t(m_model->rowCount()), 0);
+    std::vector<char> colIn(size_t(h->count()), 0);
     for (const QItemSelectionRange& r : sel) {
-        top = std::min(top, r.top());
-        bottom = std::max(bottom, r.bottom());
-        for (int c = r.left(); c <= r.right(); ++c) {
-            leftV = std::min(leftV, h->visualIndex(c));
-            rightV = std::max(rightV, h->visualIndex(c));
-        }
+        if (!r.isValid())
+            continue;
+        std::fill(rowIn.begin() + r.top(), rowIn.begin() + r.bottom() + 1, 1);
+        for (int c = r.left(); c <= r.right(); ++c)
+            colIn[size_t(h->visualIndex(c))] = 1;
     }
     QList<int> cols;
-    for (int v = leftV; v <= rightV; ++v)
-        if (!isColumnHidden(h->logicalIndex(v)))
+    for (int v = 0; v < h->count(); ++v)
+        if (colIn[size_t(v)] && !isColumnHidden(h->logicalIndex(v)))
             cols << h->logicalIndex(v) + m_model->headerCols();
     // Written straight into one string: a whole column of a large result must not become a list
     // of strings first.
-    for (int r = top; r <= bottom; ++r) {
+    for (int r = 0; r < int(rowIn.size()); ++r) {
+        if (!rowIn[size_t(r)])
+            continue;
         const int row = r + m_model->headerRows();
         for (qsizetype i = 0; i < cols.size(); ++i) {
             if (i > 0)

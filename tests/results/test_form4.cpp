@@ -376,6 +376,14 @@ private Q_SLOTS:
         }
         QTest::keyClick(g, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(clip->text(), QStringLiteral("\"a\tb\"\t\"x\"\"y\"\r\np\tq\r\n"));
+        // Columns as the user dragged them.
+        g->horizontalHeader()->moveSection(1, 0);
+        QTest::keyClick(g, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clip->text(), QStringLiteral("\"x\"\"y\"\t\"a\tb\"\r\nq\tp\r\n"));
+        // A sort takes the selected rows apart (q, s, x"y): the row between them is not copied.
+        clickHeading(g, 1);
+        QTest::keyClick(g, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clip->text(), QStringLiteral("q\tp\r\n\"x\"\"y\"\t\"a\tb\"\r\n"));
     }
 
     void layoutFollowsTheWindowSize() {
