@@ -64,9 +64,12 @@ Form6::Form6(QWidget* parent) : QDialog(parent) {
 
 void Form6::Form_Load() {
     zemo::centreOverMainWindow(this, kOuterSize);
-    // A file that cannot be read is reported; the dialog stays usable with an empty list.
+    // A file that cannot be read is reported; the dialog stays usable with an empty list. A profile
+    // that cannot be listed is reported too, beside the ones that can.
     if (!runTrapped(this, [this] { LoadProfileList(); }))
         List1->clear();
+    else
+        runTrapped(this, [] { zemo::CheckProfileHeaders(zemo::profileFilePath()); });
 }
 
 void Form6::Form_Resize() {

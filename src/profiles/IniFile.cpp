@@ -288,6 +288,14 @@ QStringList IniFile::listedSections() const {
     return names;
 }
 
+QStringList IniFile::brokenHeaders() const {
+    QStringList lines;
+    for (const Line& line : m_lines)
+        if (parse(line.text).kind == Kind::BrokenHeader)
+            lines.append(line.text);
+    return lines;
+}
+
 qsizetype IniFile::findSection(const QString& section) const {
     const QString wanted = trimBlanks(section);
     qsizetype caseless = -1;

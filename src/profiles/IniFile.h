@@ -41,6 +41,8 @@ public:
     // Header lines as the profile list shows them: lines that begin with "[" and end with "]", with
     // those two outer brackets removed, in file order.
     QStringList listedSections() const;
+    // Lines that open a section without closing it, as written; their keys belong to no section.
+    QStringList brokenHeaders() const;
     bool hasSection(const QString& section) const;
     QString value(const QString& section, const QString& key, const QString& defaultValue = QString()) const;
     // Replaces the key's value in place, appends the key to its section or appends the section.

@@ -68,6 +68,14 @@ QStringList ListProfileNames(const QString& path) {
     return IniFile::load(path).listedSections();
 }
 
+void CheckProfileHeaders(const QString& path) {
+    const QStringList broken = IniFile::load(path).brokenHeaders();
+    if (!broken.isEmpty())
+        throw ZemoError(err::ProfileRead,
+                        QStringLiteral("プロファイルファイルの見出し行「") + broken.first() +
+                            QStringLiteral("」に閉じ括弧「]」がないため、この設定は一覧に出ません：") + path);
+}
+
 Profile ReadProfile(const QString& section, const QString& path) {
     const IniFile ini = IniFile::load(path);
     Profile p;

@@ -41,6 +41,9 @@ void setProfileFolderOverride(const QString& folder);
 
 // Section names as the profile list shows them, in file order; empty when there is no file.
 QStringList ListProfileNames(const QString& path);
+// Throws err::ProfileRead naming the first header line without its closing bracket, whose profile
+// cannot be listed or read; the file itself is fine to use.
+void CheckProfileHeaders(const QString& path);
 // The profile in section `section`; missing keys, section or file read as "".
 Profile ReadProfile(const QString& section, const QString& path);
 // Writes NAME, LOG, PAS and SRV, in this order, into the section `name`; other keys there stay.

@@ -243,6 +243,7 @@ void TestIniFile::brokenHeaderOwnsItsKeys() {
     QCOMPARE(ini.value("good", "K"), QString("1"));
     QCOMPARE(ini.value("good", "L"), QString());
     QVERIFY(!ini.hasSection("broken"));
+    QCOMPARE(ini.brokenHeaders(), QStringList{"[broken"});
     // A key added to the section above goes above the broken header, not below it.
     ini.setValue("good", "L", "new");
     QCOMPARE(ini.toBytes(), QByteArray("[good]\r\nK=1\r\nL=new\r\n[broken\r\nK=2\r\nL=3\r\n"));

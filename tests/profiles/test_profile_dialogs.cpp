@@ -531,6 +531,25 @@ void TestProfileDialogs::unreadableFileStillOpensTheDialog() {
     click(dlg, "Command2");
     QVERIFY(!dlg.isVisible());
     QCOMPARE(QFileInfo(m_path).size(), 5 * 1024 * 1024);
+
+    // A header without its closing bracket: said once on opening, the other profiles listed and
+    // usable, the line kept through a change.
+    m_shown.clear();
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("[ok]\r\nNAME=ok\r\nLOG=u\r\n[broken\r\nLOG=x\r\n");
+    f.close();
+    Form6 again;
+    QCOMPARE(m_shown.size(), 1);
+    QVERIFY2(m_shown[0].text.startsWith("エラー番号：" + QString::number(zemo::err::ProfileRead) + QChar(13)),
+             qPrintable(m_shown[0].text));
+    QVERIFY2(m_shown[0].text.contains("[broken"), qPrintable(m_shown[0].text));
+    QCOMPARE(listed(again), QStringList{"ok"});
+    again.show();
+    select(again, "ok");
+    click(again, "Command5");
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(listed(again).size(), 2);
+    QVERIFY(readAll(m_path).startsWith("[ok]\r\nNAME=ok\r\nLOG=u\r\n[broken\r\nLOG=x\r\n"));
 }
 
 QTEST_MAIN(TestProfileDialogs)
