@@ -2,8 +2,11 @@
 
 #include "app/TextTable.h"
 
+#include <QApplication>
+#include <QDrag>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <algorithm>
@@ -32,12 +35,12 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override {
-        if (m_grid->pressAllowed(this, event))
+        if (m_grid->pressAllowed(columnAt(event->position().toPoint().x()), event))
             QTableView::mousePressEvent(event);
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
         QTableView::mouseReleaseEvent(event);
-        m_grid->released(this, event);
+        m_grid->released(columnAt(event->position().toPoint().x()), event);
     }
     void mouseMoveEvent(QMouseEvent* event) override {
         m_grid->m_mouseCol = columnAt(event->position().toPoint().x()) < 0
@@ -76,6 +79,7 @@ GridWidget::GridWidget(QWidget* parent) : QTableView(parent) {
             [this](int section, int, int size) { m_frozen->setColumnWidth(section, size); });
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_frozen->horizontalScrollBar(),
             &QScrollBar::setValue);
+    horizontalHeader()->viewport()->installEventFilter(this);
     setGridModel(new SimpleGridModel(1, 1, this));
 }
 
@@ -258,10 +262,9 @@ void GridWidget::setRangeSelection(bool enabled) {
     setSelectionMode(enabled ? QAbstractItemView::ContiguousSelection : QAbstractItemView::SingleSelection);
 }
 
-bool GridWidget::pressAllowed(QAbstractItemView* view, QMouseEvent* event) {
+bool GridWidget::pressAllowed(int viewColumn, QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    const int c = static_cast<QTableView*>(view)->columnAt(p.x());
-    m_mouseCol = c < 0 ? -1 : c + m_model->headerCols();
+    m_mouseCol = viewColumn < 0 ? -1 : viewColumn + m_model->headerCols();
     bool cancel = false;
     Q_EMIT BeforeMouseDown(event->button(), event->modifiers(), p.x(), p.y(), cancel);
     if (cancel)
@@ -269,21 +272,69 @@ bool GridWidget::pressAllowed(QAbstractItemView* view, QMouseEvent* event) {
     return !cancel;
 }
 
-void GridWidget::released(QAbstractItemView* view, QMouseEvent* event) {
+void GridWidget::released(int viewColumn, QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    const int c = static_cast<QTableView*>(view)->columnAt(p.x());
-    m_mouseCol = c < 0 ? -1 : c + m_model->headerCols();
+    m_mouseCol = viewColumn < 0 ? -1 : viewColumn + m_model->headerCols();
     Q_EMIT MouseUp(event->button(), event->modifiers(), p.x(), p.y());
 }
 
+// The heading row is a row of cells like the others: presses on it are announced (and can be
+// refused), and where headings neither sort nor move, their text can be dragged out.
+bool GridWidget::eventFilter(QObject* watched, QEvent* event) {
+    QHeaderView* header = horizontalHeader();
+    if (watched != header->viewport())
+        return QTableView::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        const QPoint p = me->position().toPoint();
+        if (!pressAllowed(header->logicalIndexAt(p.x()), me)) {
+            m_headerDragFrom = -1;
+            return true;
+        }
+        m_headerDragFrom = me->button() == Qt::LeftButton ? header->logicalIndexAt(p.x()) : -1;
+        m_headerPressPos = p;
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        const QPoint p = me->position().toPoint();
+        m_mouseCol =
+            header->logicalIndexAt(p.x()) < 0 ? -1 : header->logicalIndexAt(p.x()) + m_model->headerCols();
+        if (m_headerDragFrom >= 0 && me->buttons().testFlag(Qt::LeftButton) && !isSortingEnabled() &&
+            !header->sectionsMovable() &&
+            (p - m_headerPressPos).manhattanLength() >= QApplication::startDragDistance()) {
+            const int section = m_headerDragFrom;
+            m_headerDragFrom = -1;
+            auto* drag = new QDrag(this);
+            auto* mime = new QMimeData;
+            mime->setText(m_model->cellText(0, section + m_model->headerCols()));
+            drag->setMimeData(mime);
+            drag->exec(Qt::CopyAction);
+            return true;
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        m_headerDragFrom = -1;
+        released(header->logicalIndexAt(me->position().toPoint().x()), me);
+        break;
+    }
+    default:
+        break;
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
 void GridWidget::mousePressEvent(QMouseEvent* event) {
-    if (pressAllowed(this, event))
+    if (pressAllowed(columnAt(event->position().toPoint().x()), event))
         QTableView::mousePressEvent(event);
 }
 
 void GridWidget::mouseReleaseEvent(QMouseEvent* event) {
     QTableView::mouseReleaseEvent(event);
-    released(this, event);
+    released(columnAt(event->position().toPoint().x()), event);
 }
 
 void GridWidget::mouseMoveEvent(QMouseEvent* event) {

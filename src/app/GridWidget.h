@@ -69,6 +69,7 @@ Q_SIGNALS:
     void AfterSort(int col, int order);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -83,8 +84,8 @@ protected:
 private:
     friend class FrozenRowsView;
     // Shared by the body and the frozen strip; false when the press was refused.
-    bool pressAllowed(QAbstractItemView* view, QMouseEvent* event);
-    void released(QAbstractItemView* view, QMouseEvent* event);
+    bool pressAllowed(int viewColumn, QMouseEvent* event);
+    void released(int viewColumn, QMouseEvent* event);
     void applyFixedMode();
     void updateFrozenRows();
     int modelRow(int gridRow) const { return gridRow - m_model->headerRows(); }
@@ -95,6 +96,8 @@ private:
     int m_fixedRows = 0;
     int m_fixedCols = 0;
     int m_mouseCol = -1;
+    int m_headerDragFrom = -1; // heading section a left press started on, for dragging its text
+    QPoint m_headerPressPos;
 };
 
 } // namespace zemo

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QHeaderView>
 #include <QtTest>
 #include <functional>
 #include <sqlite3.h>
@@ -475,6 +476,19 @@ private Q_SLOTS:
         QVERIFY(gNameColumnPicked);
         QTest::mouseClick(mainButton(1), Qt::LeftButton);
         QCOMPARE(mainText(2)->text(), QStringLiteral("T2.CUST_NAME"));
+
+        // the heading row is a row of cells too: a press on a type column's heading is refused
+        QWidget* headings = g->horizontalHeader()->viewport();
+        const QPoint typeHeading(g->columnViewportPosition(1) + g->columnWidth(1) / 2, headings->height() / 2);
+        QTest::mousePress(headings, Qt::LeftButton, {}, typeHeading);
+        QTest::mouseRelease(headings, Qt::LeftButton, {}, typeHeading);
+        QVERIFY(!gNameColumnPicked);
+        QCOMPARE(g->MouseCol(), 1);
+        QCOMPARE(g->Row(), 3);
+        QCOMPARE(g->Col(), 2);
+        mainText(2)->setText(QStringLiteral("before"));
+        QTest::mouseClick(mainButton(1), Qt::LeftButton);
+        QCOMPARE(mainText(2)->text(), QStringLiteral("before"));
 
         // after a refused pick, switching 属性表示 off lets the buttons copy at once
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, cellCentre(2, 3));
