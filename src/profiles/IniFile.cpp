@@ -1,5 +1,6 @@
 #include "profiles/IniFile.h"
 
+#include "app/SaveFileSync.h"
 #include "app/ZemoError.h"
 
 #include <QFile>
@@ -9,9 +10,6 @@
 #include <QStringEncoder>
 
 #include <cerrno>
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 namespace zemo {
 
@@ -238,12 +236,7 @@ void IniFile::save(const QString& path) const {
     // Passwords are kept in plain text, so a new file is readable by its owner only.
     if (isNew)
         f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    // commit() ignores a failure of its own last flush and sync (a full disk then leaves a cut file
-    // in place of the old one), so both are done and checked here first.
-    bool written = f.write(bytes) == bytes.size() && f.flush();
-#ifdef Q_OS_UNIX
-    written = written && ::fsync(f.handle()) == 0;
-#endif
+    const bool written = f.write(bytes) == bytes.size() && flushAndSync(f);
     if (!written) {
         const QString why = f.error() != QFileDevice::NoError ? f.errorString() : qt_error_string(errno);
         f.cancelWriting();

@@ -1,5 +1,7 @@
 #include "results/CsvWriter.h"
 
+#include "app/SaveFileSync.h"
+
 #include "app/ZemoError.h"
 
 #include <QSaveFile>
@@ -105,7 +107,9 @@ void writeGridCsv(const GridModel& grid, const QList<int>& columns, const QStrin
     if (!file.open(QIODevice::WriteOnly))
         fail();
     // Until commit() the data sits in a temporary file; on any failure the destructor removes it.
-    if (!writeGridCsv(grid, columns, file) || !file.commit())
+    if (!writeGridCsv(grid, columns, file) || !flushAndSync(file))
+        fail();
+    if (!file.commit())
         fail();
 }
 

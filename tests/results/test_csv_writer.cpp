@@ -95,7 +95,16 @@ private Q_SLOTS:
         QCOMPARE(records[20000][2], QStringLiteral("19999"));
     }
 
+    // A large file fails while it is written; a small one sits in the file's buffer until the end.
+    void failedWriteLeavesTheOldFile_data() {
+        QTest::addColumn<int>("rowCount");
+        QTest::addColumn<int>("diskBytes");
+        QTest::newRow("large") << 50000 << 64 * 1024;
+        QTest::newRow("small") << 200 << 1024;
+    }
     void failedWriteLeavesTheOldFile() {
+        QFETCH(int, rowCount);
+        QFETCH(int, diskBytes);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("keep.csv"));
         {
@@ -103,17 +112,18 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("old contents\r\n");
         }
-        std::vector<FakeResultSet::Row> rows(50000, FakeResultSet::Row{QStringLiteral("0123456789abcdef")});
+        std::vector<FakeResultSet::Row> rows(size_t(rowCount),
+                                             FakeResultSet::Row{QStringLiteral("0123456789abcdef")});
         FakeResultSet rs({"S"}, {ValueKind::Text}, std::move(rows));
         ResultModel m;
         m.load(rs);
 
-        // The disk fills up after 64 KiB.
+        // The disk fills up after diskBytes.
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         rlimit small = saved;
-        small.rlim_cur = 64 * 1024;
+        small.rlim_cur = rlim_t(diskBytes);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
         int number = 0;
         try {
