@@ -4,8 +4,8 @@
 
 #include "BenchTable.h"
 #include "PeakMemory.h"
-#include "app/GridWidget.h"
-#include "app/OracleAccess.h"
+#include "grid/GridWidget.h"
+#include "db/OracleAccess.h"
 #include "app/ZemoError.h"
 #include "results/CsvWriter.h"
 #include "results/Form4Logic.h"

@@ -6,8 +6,6 @@
 # to the executable. Qt resolves the symlink through /proc/self/exe, so applicationDirPath() is
 # lib/zemo-db. On Windows everything sits in bin/.
 
-add_subdirectory(${CMAKE_SOURCE_DIR}/res ${CMAKE_BINARY_DIR}/res)
-
 if(WIN32)
   set(ZEMO_INSTALL_APPDIR bin)
 else()

@@ -1,7 +1,7 @@
 #include "catalogue/Catalogue.h"
 
-#include "app/GridModel.h"
-#include "app/OracleAccess.h"
+#include "grid/GridModel.h"
+#include "db/OracleAccess.h"
 
 namespace zemo {
 

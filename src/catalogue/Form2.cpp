@@ -1,9 +1,9 @@
 #include "catalogue/Form2.h"
 
-#include "app/GridWidget.h"
+#include "grid/GridWidget.h"
 #include "app/Module1.h"
 #include "catalogue/Catalogue.h"
-#include "mainwindow/ErrorTrap.h"
+#include "app/ErrorTrap.h"
 #include "mainwindow/Form1.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
 #include "mainwindow/Form1.h"
 
 #include "about/Form5.h"
-#include "app/GridWidget.h"
+#include "grid/GridWidget.h"
 #include "app/Module1.h"
 #include "catalogue/Form2.h"
 #include "mainwindow/ConditionStore.h"
-#include "mainwindow/ErrorTrap.h"
+#include "app/ErrorTrap.h"
 #include "mainwindow/StatementAssembly.h"
 #include "profiles/Form6.h"
 #include "results/Form4.h"

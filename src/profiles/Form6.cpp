@@ -2,7 +2,7 @@
 
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
-#include "mainwindow/ErrorTrap.h"
+#include "app/ErrorTrap.h"
 #include "profiles/Form3.h"
 #include "profiles/IniFile.h"
 #include "profiles/ProfileStore.h"

@@ -1,6 +1,6 @@
 #include "results/Form4.h"
 
-#include "app/GridWidget.h"
+#include "grid/GridWidget.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
 #include "app/ZemoError.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/GridModel.h"
-#include "app/OracleAccess.h"
+#include "grid/GridModel.h"
+#include "db/OracleAccess.h"
 
 #include <QHash>
 #include <cstdint>

@@ -6,7 +6,7 @@
 
 #include "about/Form5.h"
 #include "app/FormSupport.h"
-#include "app/GridWidget.h"
+#include "grid/GridWidget.h"
 #include "app/Module1.h"
 #include "app/Twips.h"
 #include "catalogue/Form2.h"

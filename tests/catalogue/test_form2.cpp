@@ -1,5 +1,5 @@
 #include "app/FormSupport.h"
-#include "app/GridWidget.h"
+#include "grid/GridWidget.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
 #include "app/ZemoError.h"

@@ -1,6 +1,6 @@
-#include "CsvReader.h"
+#include "support/CsvReader.h"
 #include "app/FormSupport.h"
-#include "app/GridWidget.h"
+#include "grid/GridWidget.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
 #include "app/Twips.h"

@@ -1,4 +1,4 @@
-#include "FakeResultSet.h"
+#include "support/FakeResultSet.h"
 #include "app/ZemoError.h"
 #include "results/NumberText.h"
 #include "results/ResultModel.h"

@@ -1,4 +1,4 @@
-#include "app/TextTable.h"
+#include "grid/TextTable.h"
 
 namespace zemo {
 

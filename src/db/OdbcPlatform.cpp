@@ -1,6 +1,6 @@
 // The calls into the ODBC driver manager: unixODBC's narrow functions speak UTF-8, Windows' wide
 // ones UTF-16.
-#include "app/OdbcDrivers.h"
+#include "db/OdbcDrivers.h"
 
 #ifdef _WIN32
 #include <windows.h>

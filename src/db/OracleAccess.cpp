@@ -1,6 +1,6 @@
-#include "app/OracleAccess.h"
+#include "db/OracleAccess.h"
 
-#include "app/SqliteBackend.h"
+#include "db/SqliteBackend.h"
 #include "app/ZemoError.h"
 
 #include <QCoreApplication>

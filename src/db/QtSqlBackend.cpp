@@ -1,6 +1,6 @@
-#include "app/QtSqlBackend.h"
+#include "db/QtSqlBackend.h"
 
-#include "app/OdbcDrivers.h"
+#include "db/OdbcDrivers.h"
 #include "app/ZemoError.h"
 
 #include <QDateTime>

@@ -1,8 +1,8 @@
 // The Oracle path without an Oracle server: which driver is found, the connection string built for
 // it, and what the user is told when a driver is missing or cannot be loaded. The ODBC driver list
 // comes from a test odbcinst.ini through ODBCSYSINI (set by CMake for each run of this program).
-#include "app/OdbcDrivers.h"
-#include "app/OracleAccess.h"
+#include "db/OdbcDrivers.h"
+#include "db/OracleAccess.h"
 #include "app/ZemoError.h"
 
 #include <QSqlDatabase>

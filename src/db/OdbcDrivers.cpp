@@ -1,4 +1,4 @@
-#include "app/OdbcDrivers.h"
+#include "db/OdbcDrivers.h"
 
 #include "app/ZemoError.h"
 

@@ -1,6 +1,6 @@
-#include "app/GridWidget.h"
+#include "grid/GridWidget.h"
 
-#include "app/TextTable.h"
+#include "grid/TextTable.h"
 
 #include <QApplication>
 #include <QDrag>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/OracleAccess.h"
+#include "db/OracleAccess.h"
 #include "app/ZemoError.h"
 
 #include <QList>

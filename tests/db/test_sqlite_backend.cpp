@@ -1,4 +1,4 @@
-#include "app/OracleAccess.h"
+#include "db/OracleAccess.h"
 #include "app/ZemoError.h"
 
 #include <QTemporaryDir>

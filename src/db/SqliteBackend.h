@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/OracleAccess.h"
+#include "db/OracleAccess.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

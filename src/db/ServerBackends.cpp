@@ -1,7 +1,7 @@
 // Choosing and opening the server backend for a service name.
-#include "app/OdbcDrivers.h"
-#include "app/OracleAccess.h"
-#include "app/QtSqlBackend.h"
+#include "db/OdbcDrivers.h"
+#include "db/OracleAccess.h"
+#include "db/QtSqlBackend.h"
 #include "app/ZemoError.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/GridModel.h"
+#include "grid/GridModel.h"
 
 #include <QTableView>
 

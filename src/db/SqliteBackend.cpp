@@ -1,4 +1,4 @@
-#include "app/SqliteBackend.h"
+#include "db/SqliteBackend.h"
 
 #include "app/ZemoError.h"
 
