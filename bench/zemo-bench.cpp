@@ -4,9 +4,9 @@
 
 #include "BenchTable.h"
 #include "PeakMemory.h"
-#include "grid/GridWidget.h"
-#include "db/OracleAccess.h"
 #include "app/ZemoError.h"
+#include "db/OracleAccess.h"
+#include "grid/GridWidget.h"
 #include "results/CsvWriter.h"
 #include "results/Form4Logic.h"
 #include "results/ResultModel.h"

@@ -9,8 +9,8 @@ inline const QString kMessageTitle = QStringLiteral("エラーメッセージ");
 
 // Text of the common error box: number and description on two lines joined by a bare CR.
 inline QString errorBoxText(int number, const QString& description) {
-    return QStringLiteral("エラー番号：") + QString::number(number) + QChar(13) + QStringLiteral("メッセージ：") +
-           description;
+    return QStringLiteral("エラー番号：") + QString::number(number) + QChar(13) +
+           QStringLiteral("メッセージ：") + description;
 }
 
 } // namespace zemo

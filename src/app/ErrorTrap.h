@@ -1,11 +1,10 @@
 #pragma once
 
-#include "app/MessagePresenter.h"
-#include "app/ZemoError.h"
+#include <QWidget>
 
-#include <exception>
-
-class QWidget;
+// The failure being handled (call it inside a catch block) shown as the common error box, with the
+// normal pointer while the box is answered. The one path from any failure to the error box.
+void ShowCurrentFailure(QWidget* parent);
 
 // Runs the body of a handler that has an error trap: any failure shows the common error box and
 // ends the body; nothing done before it is undone and the program goes on. False after a failure.
@@ -13,10 +12,8 @@ template <class Body> bool runTrapped(QWidget* parent, Body&& body) {
     try {
         body();
         return true;
-    } catch (const zemo::ZemoError& e) {
-        ShowErrorBox(e, parent);
-    } catch (const std::exception& e) {
-        ShowErrorBox(0, QString::fromLocal8Bit(e.what()), parent);
+    } catch (...) {
+        ShowCurrentFailure(parent);
     }
     return false;
 }

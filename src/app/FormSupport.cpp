@@ -38,8 +38,12 @@ double TwipsPlacer::dpi() const {
     return 96.0;
 }
 
-int TwipsPlacer::toPixels(double twips) const { return twipsToPixels(twips, dpi()); }
-double TwipsPlacer::toTwips(int pixels) const { return pixelsToTwips(pixels, dpi()); }
+int TwipsPlacer::toPixels(double twips) const {
+    return twipsToPixels(twips, dpi());
+}
+double TwipsPlacer::toTwips(int pixels) const {
+    return pixelsToTwips(pixels, dpi());
+}
 
 QSize TwipsPlacer::clientPixels(double widthTwips, double heightTwips) const {
     return {toPixels(widthTwips), toPixels(heightTwips)};
@@ -65,8 +69,12 @@ const QWidget* clientOf(const QWidget* window) {
 }
 } // namespace
 
-QWidget* mainWindow() { return mainSlot().data(); }
-void setMainWindow(QWidget* window) { mainSlot() = window; }
+QWidget* mainWindow() {
+    return mainSlot().data();
+}
+void setMainWindow(QWidget* window) {
+    mainSlot() = window;
+}
 
 void centreOverMainWindow(QWidget* dialog, const TwipsSize& dialogOuter) {
     QWidget* main = mainWindow();
@@ -81,9 +89,9 @@ void centreOverMainWindow(QWidget* dialog, const TwipsSize& dialogOuter) {
 }
 
 void installFontSubstitutes() {
-    const QStringList gothic = {QStringLiteral("IPAGothic"), QStringLiteral("IPAゴシック"),
+    const QStringList gothic = {QStringLiteral("IPAGothic"),        QStringLiteral("IPAゴシック"),
                                 QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans Mono CJK JP"),
-                                QStringLiteral("MS Gothic"), QStringLiteral("VL Gothic"),
+                                QStringLiteral("MS Gothic"),        QStringLiteral("VL Gothic"),
                                 QStringLiteral("TakaoGothic")};
     const QStringList mincho = {QStringLiteral("IPAMincho"), QStringLiteral("IPA明朝"),
                                 QStringLiteral("Noto Serif CJK JP"), QStringLiteral("MS Mincho"),

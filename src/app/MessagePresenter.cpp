@@ -1,6 +1,8 @@
 #include "app/MessagePresenter.h"
 
+#include "app/BusyPointer.h"
 #include "app/ErrorText.h"
+#include "app/ErrorTrap.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -21,15 +23,20 @@ QString MessagePresenter::displayText(const QString& text) {
     return shown;
 }
 
-void MessagePresenter::setHandler(Handler handler) { handlerSlot() = std::move(handler); }
+void MessagePresenter::setHandler(Handler handler) {
+    handlerSlot() = std::move(handler);
+}
 
 void MessagePresenter::show(QWidget* parent, const QString& text) {
     if (!parent)
-        parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
+        parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                   : QApplication::activeWindow();
     if (handlerSlot()) {
         handlerSlot()(parent, kMessageTitle, text);
         return;
     }
+    // The box is answered with the normal pointer, also while a handler shows the busy one.
+    NormalPointer pointer;
     QMessageBox box(QMessageBox::NoIcon, kMessageTitle, displayText(text), QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
@@ -43,4 +50,8 @@ void ShowErrorBox(int number, const QString& description, QWidget* parent) {
 
 void ShowErrorBox(const zemo::ZemoError& error, QWidget* parent) {
     ShowErrorBox(error.number(), error.description(), parent);
+}
+
+void ShowCurrentFailure(QWidget* parent) {
+    ShowErrorBox(zemo::currentFailure(), parent);
 }

@@ -45,7 +45,9 @@ extern QString gSqlText;
 extern QString gFromList;
 extern bool gNameColumnPicked;
 
-inline bool isConnected() { return gOraDatabase != nullptr; }
+inline bool isConnected() {
+    return gOraDatabase != nullptr;
+}
 
 // Empties the stored conditions (the main window's list is emptied by the UI's ClearConditions).
 void ClearConditionStore();

@@ -19,18 +19,26 @@ private:
     QString m_description;
 };
 
-// Numbers for failures that the program detects itself (database errors carry the database's own).
+// Every number the program shows for a failure it names itself. Database errors carry the
+// database's own number (SQLite's result code, Oracle's ORA number, a driver's native code).
 namespace err {
-inline constexpr int NoDriver = 1001;       // no client driver for the service name
-inline constexpr int BadConnect = 1002;     // connect string without user or password
-inline constexpr int NotConnected = 1003;   // operation on a closed database
-inline constexpr int NoSuchField = 1004;    // field name or position not in the result set
-inline constexpr int ProfileRead = 1101;    // profile file cannot be read
-inline constexpr int ProfileWrite = 1102;   // profile file cannot be written
+inline constexpr int Unexpected = 0;         // a failure of no known kind
+inline constexpr int OutOfMemory = 7;        // memory ran out
+inline constexpr int NoDriver = 1001;        // no client driver for the service name
+inline constexpr int BadConnect = 1002;      // connect string without user or password
+inline constexpr int NotConnected = 1003;    // operation on a closed database
+inline constexpr int NoSuchField = 1004;     // field name or position not in the result set
+inline constexpr int ProfileRead = 1101;     // profile file cannot be read
+inline constexpr int ProfileWrite = 1102;    // profile file cannot be written
 inline constexpr int ProfileCopyFull = 1103; // all ten copy names are taken
-inline constexpr int FileWrite = 1201;      // CSV or other output file cannot be written
-inline constexpr int ResultTooLarge = 1202; // a result beyond what the result grid can hold
-inline constexpr int Cancelled = 1301;      // the user stopped a fetch
+inline constexpr int FileWrite = 1201;       // CSV or other output file cannot be written
+inline constexpr int ResultTooLarge = 1202;  // a result beyond what the result grid can hold
+inline constexpr int Cancelled = 1301;       // the user stopped a database call
+inline constexpr int ServerError = 1401;     // a server or driver error that carries no numeric code
 } // namespace err
+
+// The failure being handled (inside a catch block) as a ZemoError: a ZemoError as it is, running out
+// of memory as err::OutOfMemory, anything else as err::Unexpected with what it says of itself.
+ZemoError currentFailure();
 
 } // namespace zemo

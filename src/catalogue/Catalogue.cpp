@@ -1,7 +1,7 @@
 #include "catalogue/Catalogue.h"
 
-#include "grid/GridModel.h"
 #include "db/OracleAccess.h"
+#include "grid/GridModel.h"
 
 namespace zemo {
 

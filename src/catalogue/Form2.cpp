@@ -1,12 +1,13 @@
 #include "catalogue/Form2.h"
 
-#include "grid/GridWidget.h"
-#include "app/Module1.h"
-#include "catalogue/Catalogue.h"
+#include "app/BusyPointer.h"
 #include "app/ErrorTrap.h"
+#include "app/Module1.h"
+#include "app/ZemoError.h"
+#include "catalogue/Catalogue.h"
+#include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
 
-#include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -24,15 +25,6 @@ zemo::OracleDatabase& openDatabase() {
         throw zemo::ZemoError(zemo::err::NotConnected, QStringLiteral("データベースに接続されていません。"));
     return *gOraDatabase;
 }
-
-// The hourglass for the length of a handler, whichever way it is left.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
 
 } // namespace
 
@@ -80,7 +72,7 @@ void Form2::Form_Load() {
     runTrapped(this, [this] {
         if (!zemo::catalogueSavedForConnection()) {
             // Listing a server schema's objects can take a while.
-            BusyCursor busy;
+            zemo::BusyPointer busy;
             zemo::readTableNames(openDatabase(), [this](const QString& name) { List1->addItem(name); });
             return;
         }
@@ -92,7 +84,7 @@ void Form2::Form_Load() {
 }
 
 void Form2::Command1_Click() {
-    BusyCursor busy;
+    zemo::BusyPointer busy;
     runTrapped(this, [this] {
         const int n = List1->count();
         bool anyMarked = false;

@@ -1,18 +1,26 @@
 #include "db/OracleAccess.h"
 
-#include "db/SqliteBackend.h"
 #include "app/ZemoError.h"
+#include "db/SqliteBackend.h"
 
 #include <QCoreApplication>
 #include <QDir>
 
 namespace zemo {
 
-QVariant OracleField::Value() const { return m_rs->value(m_pos); }
+QVariant OracleField::Value() const {
+    return m_rs->value(m_pos);
+}
 
-int OracleFields::Count() const { return m_rs->columnCount(); }
-OracleField OracleFields::operator()(int pos) const { return m_rs->Fields(pos); }
-OracleField OracleFields::operator()(const QString& name) const { return m_rs->Fields(name); }
+int OracleFields::Count() const {
+    return m_rs->columnCount();
+}
+OracleField OracleFields::operator()(int pos) const {
+    return m_rs->Fields(pos);
+}
+OracleField OracleFields::operator()(const QString& name) const {
+    return m_rs->Fields(name);
+}
 
 OracleField OracleResultSet::Fields(int pos) const {
     if (pos < 0 || pos >= columnCount())
@@ -20,7 +28,9 @@ OracleField OracleResultSet::Fields(int pos) const {
     return OracleField(this, pos);
 }
 
-OracleField OracleResultSet::Fields(const QString& name) const { return OracleField(this, fieldIndex(name)); }
+OracleField OracleResultSet::Fields(const QString& name) const {
+    return OracleField(this, fieldIndex(name));
+}
 
 QString OracleResultSet::FieldName(int pos) const {
     if (pos < 0 || pos >= columnCount())
@@ -87,7 +97,8 @@ QString sqlitePathOf(const QString& serviceName) {
     if (p.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive))
         p = p.mid(7);
     if (QDir::isRelativePath(p)) {
-        const QString base = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+        const QString base =
+            QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
         p = QDir(base).filePath(p);
     }
     return QDir::cleanPath(p);
@@ -104,8 +115,8 @@ void splitConnect(const QString& connect, QString& user, QString& password) {
     }
 }
 
-std::shared_ptr<OracleDatabase> OracleSession::OpenDatabase(const QString& serviceName, const QString& connect,
-                                                            int options) {
+std::shared_ptr<OracleDatabase> OracleSession::OpenDatabase(const QString& serviceName,
+                                                            const QString& connect, int options) {
     Q_UNUSED(options);
     QString user, password;
     splitConnect(connect, user, password);

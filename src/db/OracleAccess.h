@@ -86,7 +86,8 @@ public:
 class OracleSession {
 public:
     // connect is user & "/" & password. The backend is chosen from the service name.
-    std::shared_ptr<OracleDatabase> OpenDatabase(const QString& serviceName, const QString& connect, int options = 0);
+    std::shared_ptr<OracleDatabase> OpenDatabase(const QString& serviceName, const QString& connect,
+                                                 int options = 0);
 };
 
 // Service-name forms.
@@ -100,7 +101,7 @@ QString sqlitePathOf(const QString& serviceName);
 void splitConnect(const QString& connect, QString& user, QString& password);
 
 // Opens a server database (ODBC, PostgreSQL, Oracle). Defined with the server adapters.
-std::shared_ptr<OracleDatabase> openServerDatabase(ServiceKind kind, const QString& serviceName, const QString& user,
-                                                   const QString& password);
+std::shared_ptr<OracleDatabase> openServerDatabase(ServiceKind kind, const QString& serviceName,
+                                                   const QString& user, const QString& password);
 
 } // namespace zemo

@@ -1,7 +1,7 @@
 #include "db/QtSqlBackend.h"
 
-#include "db/OdbcDrivers.h"
 #include "app/ZemoError.h"
+#include "db/OdbcDrivers.h"
 
 #include <QDateTime>
 #include <QLibrary>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "db/OracleAccess.h"
 #include "app/ZemoError.h"
+#include "db/OracleAccess.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -12,10 +12,6 @@
 class QSqlError;
 
 namespace zemo {
-
-namespace err {
-inline constexpr int ServerError = 1401; // a server or driver error that carries no numeric code
-} // namespace err
 
 // A database reached through one of Qt's SQL drivers (QPSQL, QODBC, QOCI). Each open database has
 // its own named Qt connection, removed again when the object goes.

@@ -1,8 +1,8 @@
 // Choosing and opening the server backend for a service name.
+#include "app/ZemoError.h"
 #include "db/OdbcDrivers.h"
 #include "db/OracleAccess.h"
 #include "db/QtSqlBackend.h"
-#include "app/ZemoError.h"
 
 #include <QFileInfo>
 #include <QSqlDriver>

@@ -1,11 +1,11 @@
 #include "mainwindow/Form1.h"
 
 #include "about/Form5.h"
-#include "grid/GridWidget.h"
+#include "app/ErrorTrap.h"
 #include "app/Module1.h"
 #include "catalogue/Form2.h"
+#include "grid/GridWidget.h"
 #include "mainwindow/ConditionStore.h"
-#include "app/ErrorTrap.h"
 #include "mainwindow/StatementAssembly.h"
 #include "profiles/Form6.h"
 #include "results/Form4.h"

@@ -1,8 +1,9 @@
 #include "profiles/Form6.h"
 
+#include "app/BusyPointer.h"
+#include "app/ErrorTrap.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
-#include "app/ErrorTrap.h"
 #include "profiles/Form3.h"
 #include "profiles/IniFile.h"
 #include "profiles/ProfileStore.h"
@@ -111,15 +112,13 @@ void Form6::ReadSelectedProfile(QString& service, QString& user, QString& passwo
 void Form6::Command1_Click() {
     if (isConnected()) {
         zemo::MessagePresenter::show(this, kAlreadyConnected);
-        unsetCursor();
         accept();
         return;
     }
-    setCursor(Qt::WaitCursor);
+    zemo::BusyPointer busy(this);
     QString section;
     if (!selectedSection(section)) {
         zemo::MessagePresenter::show(this, kNothingSelected);
-        unsetCursor();
         return;
     }
     QString service, user, password, name;
@@ -133,13 +132,10 @@ void Form6::Command1_Click() {
             gOraDatabase =
                 gOraSession->OpenDatabase(gServiceName, gUserName + QLatin1Char('/') + gPassword, 0);
         });
-        if (!opened) {
-            // The dialog stays open so that another profile can be chosen.
-            unsetCursor();
+        // After a failure the dialog stays open so that another profile can be chosen.
+        if (!opened)
             return;
-        }
     }
-    unsetCursor();
     accept();
 }
 

@@ -1,9 +1,11 @@
 #include "results/Form4.h"
 
-#include "grid/GridWidget.h"
+#include "app/BusyPointer.h"
+#include "app/ErrorTrap.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
 #include "app/ZemoError.h"
+#include "grid/GridWidget.h"
 #include "results/CsvWriter.h"
 #include "results/Form4Logic.h"
 #include "results/ResultModel.h"
@@ -22,7 +24,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <new>
+#include <optional>
 
 using zemo::TwipsRect;
 
@@ -86,12 +88,7 @@ QPixmap runPicture() {
 class FetchProgress {
 public:
     explicit FetchProgress(QWidget* owner) : m_owner(owner) { m_clock.start(); }
-    ~FetchProgress() {
-        if (m_dialog) {
-            delete m_dialog;
-            QGuiApplication::restoreOverrideCursor();
-        }
-    }
+    ~FetchProgress() { delete m_dialog; }
     FetchProgress(const FetchProgress&) = delete;
     FetchProgress& operator=(const FetchProgress&) = delete;
 
@@ -114,7 +111,7 @@ public:
             m_dialog->setAutoReset(false);
             m_dialog->setMinimumDuration(0);
             // The busy pointer would hide that 中止 can be pressed.
-            QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+            m_pointer.emplace();
             m_dialog->show();
         }
         m_nextLook = now + kPumpMs;
@@ -128,19 +125,8 @@ private:
     QElapsedTimer m_clock;
     qint64 m_nextLook = 0;
     QPointer<QProgressDialog> m_dialog;
+    std::optional<zemo::NormalPointer> m_pointer;
 };
-
-void showFailure(const std::exception& e, QWidget* parent) {
-    // The box is answered with the normal pointer, even while the window is still loading.
-    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-    if (const auto* z = dynamic_cast<const zemo::ZemoError*>(&e))
-        ShowErrorBox(*z, parent);
-    else if (dynamic_cast<const std::bad_alloc*>(&e))
-        ShowErrorBox(7, QStringLiteral("メモリが不足しています"), parent);
-    else
-        ShowErrorBox(0, QString::fromLocal8Bit(e.what()), parent);
-    QGuiApplication::restoreOverrideCursor();
-}
 
 } // namespace
 
@@ -237,11 +223,10 @@ void Form4::Form_Load() {
     Form4Height = outer.height;
     m_layoutReady = true;
     if (!gSqlText.isEmpty()) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        zemo::BusyPointer busy;
         Text1->setPlainText(gSqlText);
         CopyDisplayItems();
         RunQuery();
-        QApplication::restoreOverrideCursor();
     }
 }
 
@@ -258,7 +243,7 @@ void Form4::CopyDisplayItems() {
 void Form4::RunQuery() {
     VSFlexGrid1->setRows(1);
     VSFlexGrid1->setCols(1);
-    setCursor(Qt::WaitCursor);
+    zemo::BusyPointer busy(this);
     try {
         if (!gOraDatabase)
             throw zemo::ZemoError(zemo::err::NotConnected,
@@ -275,12 +260,9 @@ void Form4::RunQuery() {
         rs.reset();
         VSFlexGrid1->AutoSize(0, VSFlexGrid1->Cols() - 1);
         Label3->setText(zemo::rowCountCaption(VSFlexGrid1->Rows() - 1));
-    } catch (const std::exception& e) {
-        unsetCursor();
-        showFailure(e, this);
-        return;
+    } catch (...) {
+        ShowCurrentFailure(this);
     }
-    unsetCursor();
 }
 
 void Form4::Command1_Click() {
@@ -296,15 +278,10 @@ void Form4::Command3_Click() {
     const QString path = chooser ? chooser(this) : askCsvFile(this);
     if (path.isEmpty())
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
+    runTrapped(this, [&] {
+        zemo::BusyPointer busy;
         zemo::writeGridCsv(*VSFlexGrid1->gridModel(), VSFlexGrid1->visualColumns(), path);
-    } catch (const std::exception& e) {
-        QApplication::restoreOverrideCursor();
-        showFailure(e, this);
-        return;
-    }
-    QApplication::restoreOverrideCursor();
+    });
 }
 
 void Form4::VSFlexGrid1_KeyDown(int keyCode, int shift) {

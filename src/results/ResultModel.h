@@ -1,7 +1,7 @@
 #pragma once
 
-#include "grid/GridModel.h"
 #include "db/OracleAccess.h"
+#include "grid/GridModel.h"
 
 #include <QHash>
 #include <cstdint>

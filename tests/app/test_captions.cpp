@@ -6,10 +6,10 @@
 
 #include "about/Form5.h"
 #include "app/FormSupport.h"
-#include "grid/GridWidget.h"
 #include "app/Module1.h"
 #include "app/Twips.h"
 #include "catalogue/Form2.h"
+#include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
 #include "profiles/Form3.h"
 #include "profiles/Form6.h"

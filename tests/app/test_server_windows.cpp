@@ -3,15 +3,15 @@
 // conditions → 抽出 → grid and row count → CSV, compared cell for cell with what psql returns for the
 // same statement; and what the user sees when the server fails on the way.
 #include "app/FormSupport.h"
-#include "grid/GridWidget.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
 #include "catalogue/Form2.h"
+#include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
 #include "profiles/Form6.h"
 #include "profiles/ProfileStore.h"
-#include "support/CsvReader.h"
 #include "results/Form4.h"
+#include "support/CsvReader.h"
 #include "support/PgCluster.h"
 
 #include <QAction>

@@ -1,19 +1,19 @@
 #include "app/FormSupport.h"
-#include "grid/GridWidget.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
 #include "app/ZemoError.h"
 #include "catalogue/Form2.h"
+#include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QHeaderView>
 #include <QtTest>
 #include <functional>
 #include <sqlite3.h>
@@ -479,7 +479,8 @@ private Q_SLOTS:
 
         // the heading row is a row of cells too: a press on a type column's heading is refused
         QWidget* headings = g->horizontalHeader()->viewport();
-        const QPoint typeHeading(g->columnViewportPosition(1) + g->columnWidth(1) / 2, headings->height() / 2);
+        const QPoint typeHeading(g->columnViewportPosition(1) + g->columnWidth(1) / 2,
+                                 headings->height() / 2);
         QTest::mousePress(headings, Qt::LeftButton, {}, typeHeading);
         QTest::mouseRelease(headings, Qt::LeftButton, {}, typeHeading);
         QVERIFY(!gNameColumnPicked);

@@ -1,5 +1,5 @@
-#include "db/OracleAccess.h"
 #include "app/ZemoError.h"
+#include "db/OracleAccess.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

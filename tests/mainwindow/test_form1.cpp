@@ -1,7 +1,7 @@
 #include "app/FormSupport.h"
-#include "grid/GridWidget.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
+#include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
 
 #include <QAction>

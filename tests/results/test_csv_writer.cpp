@@ -1,9 +1,9 @@
-#include "support/CsvReader.h"
-#include "support/FakeResultSet.h"
-#include "grid/GridModel.h"
 #include "app/ZemoError.h"
+#include "grid/GridModel.h"
 #include "results/CsvWriter.h"
 #include "results/ResultModel.h"
+#include "support/CsvReader.h"
+#include "support/FakeResultSet.h"
 
 #include <QDir>
 #include <QFile>

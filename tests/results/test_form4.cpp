@@ -1,11 +1,11 @@
-#include "support/CsvReader.h"
 #include "app/FormSupport.h"
-#include "grid/GridWidget.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
 #include "app/Twips.h"
+#include "grid/GridWidget.h"
 #include "results/Form4.h"
 #include "results/Form4Logic.h"
+#include "support/CsvReader.h"
 
 #include <QApplication>
 #include <QClipboard>

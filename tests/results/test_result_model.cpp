@@ -1,7 +1,7 @@
-#include "support/FakeResultSet.h"
 #include "app/ZemoError.h"
 #include "results/NumberText.h"
 #include "results/ResultModel.h"
+#include "support/FakeResultSet.h"
 
 #include <QItemSelectionModel>
 #include <QtTest>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "db/OracleAccess.h"
 #include "app/ZemoError.h"
+#include "db/OracleAccess.h"
 
 #include <QList>
 #include <QStringList>

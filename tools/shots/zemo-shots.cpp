@@ -7,8 +7,8 @@
 // manager there is no frame, so each picture gets a plain title strip with the window's caption.
 
 #include "app/FormSupport.h"
-#include "grid/GridWidget.h"
 #include "app/Module1.h"
+#include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
 #include "profiles/ProfileStore.h"
 
