@@ -1,0 +1,57 @@
+#pragma once
+
+// Driving modal dialogs from a test without ever hanging in their event loop.
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+namespace zemo::test {
+
+// Closes every modal window that is still up: a failed check must not leave one waiting for the
+// runner's time-out.
+inline void closeAllModals() {
+    for (int guard = 0; guard < 20; ++guard) {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w)
+            return;
+        if (auto* d = qobject_cast<QDialog*>(w))
+            d->reject();
+        else
+            w->close();
+    }
+}
+
+// Runs `act` on the next modal window of type T as soon as it is up, then closes whatever modal window
+// is left (the dialog itself when `act` did not close it, a message box, …). When no such window comes
+// up within `seconds`, the test fails and every modal window is closed.
+template <class T> void whenModal(std::function<void(T*)> act, int seconds = 10) {
+    auto* timer = new QTimer;
+    const QDeadlineTimer deadline(seconds * 1000);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, deadline] {
+        auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!w) {
+            if (!deadline.hasExpired())
+                return;
+            timer->stop();
+            timer->deleteLater();
+            closeAllModals();
+            QTest::qFail("the expected modal window did not come up", __FILE__, __LINE__);
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        QPointer<T> guard(w);
+        act(w);
+        if (guard && guard->isVisible())
+            closeAllModals();
+    });
+    timer->start(10);
+}
+
+} // namespace zemo::test
