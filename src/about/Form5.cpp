@@ -4,35 +4,29 @@
 #include <QLabel>
 #include <QPushButton>
 
-namespace {
-
-constexpr double kClientWidth = 4740;
-constexpr double kClientHeight = 3840;
-
-} // namespace
-
-Form5::Form5(QWidget* parent) : QDialog(parent), m_placer(this) {
+Form5::Form5(QWidget* parent) : FixedDialog(parent, {4740, 3840}) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("ZEMO-DB　ツールについて"));
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(zemo::programIcon().pixmap(QSize(32, 32)));
-    m_placer.place(Image1, {240, 360, 480, 480});
+    m_placer.setRect(Image1, {240, 360, 480, 480});
 
     const auto label = [this](const char* name, const QString& text, const QFont& font,
                               const zemo::TwipsRect& r) {
         auto* l = new QLabel(text, this);
         l->setObjectName(QLatin1String(name));
         l->setFont(font);
-        m_placer.place(l, r);
+        m_placer.setRect(l, r);
         return l;
     };
     Label1 = label("Label1", QStringLiteral("ＶＡＮＴＲＯ　ＴＯＯＬ"), zemo::minchoFont(11.25, true, true),
                    {960, 480, 3015, 375});
     Label2 = label("Label2", QStringLiteral("Ｖｅｒｓｉｏｎ："), zemo::minchoFont(9, true),
                    {1200, 1200, 1695, 375});
-    Label3 = label("Label3", QStringLiteral("1.0.0"), zemo::minchoFont(9, true), {2880, 1200, 1095, 375});
+    Label3 =
+        label("Label3", QStringLiteral(ZEMO_VERSION), zemo::minchoFont(9, true), {2880, 1200, 1095, 375});
     // One line that fits its design width.
     QFont small = font();
     small.setPointSizeF(8);
@@ -45,32 +39,20 @@ Form5::Form5(QWidget* parent) : QDialog(parent), m_placer(this) {
     Line1->setFrameShape(QFrame::HLine);
     Line1->setFrameShadow(QFrame::Plain);
     Line1->setLineWidth(1);
-    m_placer.place(Line1, {360, 2040, 3840, 15});
+    m_placer.setRect(Line1, {360, 2040, 3840, 15});
 
     Command1 = new QPushButton(QStringLiteral("閉じる"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setDefault(true);
-    m_placer.place(Command1, {1440, 3360, 1455, 375});
+    m_placer.setRect(Command1, {1440, 3360, 1455, 375});
     connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
     Command1->setFocus();
 
-    setFixedSize(m_placer.clientPixels(kClientWidth, kClientHeight));
     Form_Load();
 }
 
-void Form5::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    Form_Resize();
-}
-
-// One fixed size: a resize snaps back, minimising stays possible.
-void Form5::Form_Resize() {
-    if (!isMinimized())
-        setFixedSize(m_placer.clientPixels(kClientWidth, kClientHeight));
-}
-
 void Form5::Form_Load() {
-    zemo::centreOverMainWindow(this, kOuterSize);
+    centreOverMain();
 }
 
 void Form5::Command1_Click() {

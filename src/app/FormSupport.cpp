@@ -11,10 +11,6 @@
 
 namespace zemo {
 
-void TwipsPlacer::place(QWidget* control, const TwipsRect& rect) {
-    setRect(control, rect);
-}
-
 void TwipsPlacer::setRect(QWidget* control, const TwipsRect& rect) {
     m_rects.insert(control, rect);
     apply(control, rect);
@@ -86,6 +82,24 @@ void centreOverMainWindow(QWidget* dialog, const TwipsSize& dialogOuter) {
     const TwipsPoint p = centreOver(placer.toTwips(pos.x()), placer.toTwips(pos.y()), mainOuter.width,
                                     mainOuter.height, dialogOuter.width, dialogOuter.height);
     dialog->move(placer.toPixels(p.left), placer.toPixels(p.top));
+}
+
+FixedDialog::FixedDialog(QWidget* parent, TwipsSize client) : QDialog(parent), m_client(client) {
+    setFixedSize(m_placer.clientPixels(client.width, client.height));
+}
+
+void FixedDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    Form_Resize();
+}
+
+void FixedDialog::Form_Resize() {
+    if (!isMinimized())
+        setFixedSize(m_placer.clientPixels(m_client.width, m_client.height));
+}
+
+void FixedDialog::centreOverMain() {
+    centreOverMainWindow(this, {m_client.width + kFrameWidthTwips, m_client.height + kFrameHeightTwips});
 }
 
 void installFontSubstitutes() {

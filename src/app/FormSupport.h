@@ -1,11 +1,15 @@
 #pragma once
 
+#include "app/ResizeLayout.h"
 #include "app/Twips.h"
 
+#include <QDialog>
 #include <QFont>
 #include <QHash>
 #include <QIcon>
 #include <QPointer>
+#include <utility>
+#include <vector>
 
 class QWidget;
 
@@ -22,7 +26,6 @@ class TwipsPlacer {
 public:
     explicit TwipsPlacer(QWidget* host) : m_host(host) {}
 
-    void place(QWidget* control, const TwipsRect& rect);
     TwipsRect rect(const QWidget* control) const { return m_rects.value(control); }
     void setRect(QWidget* control, const TwipsRect& rect);
     void applyAll();
@@ -44,6 +47,64 @@ private:
 
 // Centres `dialog` (outer size in twips) over the main window, as every dialog does when it loads.
 void centreOverMainWindow(QWidget* dialog, const TwipsSize& dialogOuter);
+
+// The resize layout of a sizable window bound to its controls: each pass reads the controls' places,
+// lays them out for the window's outer size and writes them back, and sets the window back to its
+// minimum size when it is smaller.
+template <class Rects> class ResizeBinding {
+public:
+    using Control = std::pair<TwipsRect Rects::*, QWidget*>;
+    explicit ResizeBinding(const WindowResize<Rects>& table) : m_table(table) {}
+
+    // The controls, and the outer size the first pass starts from.
+    void start(std::vector<Control> controls, TwipsSize outer) {
+        m_controls = std::move(controls);
+        m_remembered = outer;
+        m_ready = true;
+    }
+    TwipsSize remembered() const { return m_remembered; }
+
+    void run(TwipsPlacer& placer, QWidget* window, TwipsSize current, bool minimized) {
+        if (!m_ready)
+            return;
+        Rects rects;
+        for (const auto& [field, widget] : m_controls)
+            rects.*field = placer.rect(widget);
+        const LayoutPass<Rects> pass = layoutWindow(m_table, rects, m_remembered, current, minimized);
+        if (!pass.laidOut)
+            return;
+        for (const auto& [field, widget] : m_controls)
+            placer.setRect(widget, pass.rects.*field);
+        m_remembered = pass.remembered;
+        if (pass.enforced != current)
+            window->resize(window->width() + placer.toPixels(pass.enforced.width - current.width),
+                           window->height() + placer.toPixels(pass.enforced.height - current.height));
+    }
+
+private:
+    const WindowResize<Rects>& m_table;
+    std::vector<Control> m_controls;
+    TwipsSize m_remembered;
+    bool m_ready = false;
+};
+
+// A dialog of one fixed size: a resize snaps back (minimising stays possible), and it centres itself
+// over the main window when it loads.
+class FixedDialog : public QDialog {
+public:
+    FixedDialog(QWidget* parent, TwipsSize client);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void Form_Resize();
+    // Placement when the dialog loads.
+    void centreOverMain();
+
+    TwipsPlacer m_placer{this};
+
+private:
+    TwipsSize m_client;
+};
 
 // Installs substitutes for the Windows fonts the windows name, from the Japanese fonts installed.
 void installFontSubstitutes();

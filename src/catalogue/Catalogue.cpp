@@ -1,5 +1,6 @@
 #include "catalogue/Catalogue.h"
 
+#include "app/ZemoError.h"
 #include "db/OracleAccess.h"
 #include "grid/GridModel.h"
 
@@ -43,26 +44,37 @@ void readTableNames(OracleDatabase& db, const std::function<void(const QString&)
     }
 }
 
-void loadTableColumns(OracleDatabase& db, GridModel& grid, const QString& tableName, int ordinal,
-                      QString& fromList, const std::function<void(const QString&)>& addDisplayItem) {
+TableColumns readTableColumns(OracleDatabase& db, const QString& tableName) {
     auto rs = db.CreateDynaset(columnQuery(tableName), 0);
+    TableColumns out;
+    try {
+        while (!rs->Eof()) {
+            out.columns.append({rs->Fields(QStringLiteral("column_name")).Value().toString(),
+                                rs->Fields(QStringLiteral("TypeLen")).Value().toString()});
+            rs->MoveNext();
+        }
+    } catch (...) {
+        out.failure = currentFailure();
+    }
+    return out;
+}
+
+void writeTableColumns(GridModel& grid, const QString& tableName, int ordinal,
+                       const QList<TableColumn>& columns,
+                       const std::function<void(const QString&)>& addDisplayItem) {
     const int nameCol = 2 * ordinal;
     grid.setGridCols(2 * (ordinal + 1));
-    const int needed = rs->RecordCount() + 2;
+    const int needed = int(columns.size()) + 2;
     if (grid.gridRows() < needed)
         grid.setGridRows(needed);
     const QString alias = tableAlias(ordinal);
     grid.setCellText(0, nameCol, tableName);
     grid.setCellText(1, nameCol, alias);
-    appendFromEntry(fromList, tableName, ordinal);
-
-    for (int r = 2; !rs->Eof(); ++r) {
-        const QString item =
-            alias + QLatin1Char('.') + rs->Fields(QStringLiteral("column_name")).Value().toString();
-        grid.setCellText(r, nameCol, item);
-        grid.setCellText(r, nameCol + 1, rs->Fields(QStringLiteral("TypeLen")).Value().toString());
+    for (int i = 0; i < columns.size(); ++i) {
+        const QString item = alias + QLatin1Char('.') + columns[i].name;
+        grid.setCellText(i + 2, nameCol, item);
+        grid.setCellText(i + 2, nameCol + 1, columns[i].typeLen);
         addDisplayItem(item);
-        rs->MoveNext();
     }
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "app/Module1.h"
+#include "app/ZemoError.h"
 
+#include <QList>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace zemo {
 
@@ -35,10 +38,27 @@ void saveCatalogue(const QList<TableListRow>& rows);
 // before a failure stay.
 void readTableNames(OracleDatabase& db, const std::function<void(const QString&)>& add);
 
-// Loads the columns of one marked table into the column grid (names in column 2k, type texts in
-// column 2k+1, rows from 2), the FROM body and the display items. What was written before a failure
-// stays; the failure is thrown as ZemoError.
-void loadTableColumns(OracleDatabase& db, GridModel& grid, const QString& tableName, int ordinal,
-                      QString& fromList, const std::function<void(const QString&)>& addDisplayItem);
+// One column of a table as the column query gives it: its name and its type text ("VARCHAR2[20]").
+struct TableColumn {
+    QString name;
+    QString typeLen;
+    bool operator==(const TableColumn&) const = default;
+};
+
+// The columns of one table, in the order the query returns them. A failure after the query ran keeps
+// the columns read before it beside the error; a failure of the query itself is thrown.
+struct TableColumns {
+    QList<TableColumn> columns;
+    std::optional<ZemoError> failure;
+};
+TableColumns readTableColumns(OracleDatabase& db, const QString& tableName);
+
+// Writes one marked table into the column grid: its name and alias in rows 0 and 1 of column 2k, the
+// alias-qualified column names below them and the type texts in column 2k+1. The grid gets 2(k+1)
+// columns and at least the rows the table needs; it never loses rows. Each display item (the
+// column-name cell's text) goes to `addDisplayItem`.
+void writeTableColumns(GridModel& grid, const QString& tableName, int ordinal,
+                       const QList<TableColumn>& columns,
+                       const std::function<void(const QString&)>& addDisplayItem);
 
 } // namespace zemo

@@ -42,17 +42,13 @@ protected:
     }
 };
 
-Form1* theMainForm() {
-    return qobject_cast<Form1*>(zemo::mainWindow());
-}
-
 } // namespace
 
-void ClearConditions() {
-    ClearConditionStore();
-    if (Form1* main = theMainForm())
-        main->conditionList()->clear();
+namespace zemo {
+QueryBuilderWindow* queryBuilder() {
+    return dynamic_cast<QueryBuilderWindow*>(mainWindow());
 }
+} // namespace zemo
 
 Form1::Form1(QWidget* parent) : QMainWindow(parent), m_placer(this) {
     setObjectName(QStringLiteral("Form1"));
@@ -66,12 +62,12 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent), m_placer(this) {
     const int menuHeight = menuBar()->sizeHint().height();
     centralWidget()->resize(client);
     resize(client.width(), client.height() + menuHeight);
-    setMinimumSize(m_placer.toPixels(zemo::kForm1MinWidth - zemo::kFrameWidthTwips),
-                   m_placer.toPixels(zemo::kForm1MinHeight - zemo::kFrameHeightTwips) + menuHeight);
+    const zemo::TwipsSize minimum = zemo::kForm1Resize.minimum;
+    setMinimumSize(m_placer.toPixels(minimum.width - zemo::kFrameWidthTwips),
+                   m_placer.toPixels(minimum.height - zemo::kFrameHeightTwips) + menuHeight);
 
     zemo::setMainWindow(this);
     Form_Load();
-    m_layoutReady = true;
 }
 
 void Form1::buildMenus() {
@@ -109,7 +105,7 @@ void Form1::buildControls() {
         b->setObjectName(QLatin1String(name));
         b->setFont(zemo::gothicFont(9, bold));
         b->setAutoDefault(false);
-        m_placer.place(b, r);
+        m_placer.setRect(b, r);
         return b;
     };
     const auto label = [&](const char* name, const QString& caption, const TwipsRect& r, bool centred) {
@@ -117,7 +113,7 @@ void Form1::buildControls() {
         l->setObjectName(QLatin1String(name));
         if (centred)
             l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        m_placer.place(l, r);
+        m_placer.setRect(l, r);
         return l;
     };
     const auto combo = [&](const char* name, const TwipsRect& r) {
@@ -126,7 +122,7 @@ void Form1::buildControls() {
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
         c->setFont(gothic);
-        m_placer.place(c, r);
+        m_placer.setRect(c, r);
         return c;
     };
     const auto textBox = [&](const char* name, const TwipsRect& r, void (Form1::*onDrop)(const QMimeData*)) {
@@ -134,7 +130,7 @@ void Form1::buildControls() {
         t->setObjectName(QLatin1String(name));
         t->setFont(gothic);
         t->dropped = [this, onDrop](const QMimeData* data) { (this->*onDrop)(data); };
-        m_placer.place(t, r);
+        m_placer.setRect(t, r);
         return t;
     };
     const auto list = [&](const char* name, const TwipsRect& r, QAbstractItemView::SelectionMode mode) {
@@ -142,7 +138,7 @@ void Form1::buildControls() {
         l->setObjectName(QLatin1String(name));
         l->setFont(gothic);
         l->setSelectionMode(mode);
-        m_placer.place(l, r);
+        m_placer.setRect(l, r);
         return l;
     };
 
@@ -156,7 +152,7 @@ void Form1::buildControls() {
     VSFlexGrid1->setFixed(2, 0);
     VSFlexGrid1->setRows(2);
     VSFlexGrid1->setCols(1);
-    m_placer.place(VSFlexGrid1, {360, 960, 9735, 2535});
+    m_placer.setRect(VSFlexGrid1, {360, 960, 9735, 2535});
 
     Command1 = button("Command1", QStringLiteral("↓↓"), {3000, 3600, 615, 375}, true);
     Command8 = button("Command8", QStringLiteral("↓↓"), {8040, 3600, 615, 375}, true);
@@ -196,31 +192,6 @@ void Form1::buildControls() {
     connect(VSFlexGrid1, &zemo::GridWidget::BeforeMouseDown, this, &Form1::VSFlexGrid1_BeforePress);
 }
 
-std::vector<std::pair<TwipsRect zemo::Form1Rects::*, QWidget*>> Form1::layoutControls() const {
-    using R = zemo::Form1Rects;
-    return {{&R::Label2, Label2},
-            {&R::Label3, Label3},
-            {&R::Label4, Label4},
-            {&R::Label5, Label5},
-            {&R::Text2, Text2},
-            {&R::Text4, Text4},
-            {&R::Combo2, Combo2},
-            {&R::Command1, Command1},
-            {&R::Command2, Command2},
-            {&R::Command4, Command4},
-            {&R::Command5, Command5},
-            {&R::Command6, Command6},
-            {&R::Command7, Command7},
-            {&R::Command8, Command8},
-            {&R::List1, List1},
-            {&R::List2, List2},
-            {&R::VSFlexGrid1, VSFlexGrid1}};
-}
-
-bool Form1::attributesShown() const {
-    return TypeDisp->isChecked();
-}
-
 zemo::TwipsSize Form1::outerSize() const {
     return m_placer.outerSize(centralWidget());
 }
@@ -234,7 +205,25 @@ void Form1::setConnectedCommands(bool enabled) {
 void Form1::Form_Load() {
     gTableCount = 0;
     ClearConditionStore();
-    m_remembered = outerSize();
+    using R = zemo::Form1Rects;
+    m_resize.start({{&R::Label2, Label2},
+                    {&R::Label3, Label3},
+                    {&R::Label4, Label4},
+                    {&R::Label5, Label5},
+                    {&R::Text2, Text2},
+                    {&R::Text4, Text4},
+                    {&R::Combo2, Combo2},
+                    {&R::Command1, Command1},
+                    {&R::Command2, Command2},
+                    {&R::Command4, Command4},
+                    {&R::Command5, Command5},
+                    {&R::Command6, Command6},
+                    {&R::Command7, Command7},
+                    {&R::Command8, Command8},
+                    {&R::List1, List1},
+                    {&R::List2, List2},
+                    {&R::VSFlexGrid1, VSFlexGrid1}},
+                   outerSize());
     Combo1->addItems(
         {QStringLiteral("Where"), QStringLiteral("And"), QStringLiteral("Or"), QStringLiteral("Not")});
     Combo2->addItems({QStringLiteral("="), QStringLiteral("!="), QStringLiteral("<>"), QStringLiteral("^="),
@@ -262,23 +251,7 @@ void Form1::changeEvent(QEvent* event) {
 }
 
 void Form1::Form_Resize() {
-    if (!m_layoutReady)
-        return;
-    const auto controls = layoutControls();
-    zemo::Form1Rects rects;
-    for (const auto& [field, widget] : controls)
-        rects.*field = m_placer.rect(widget);
-    const zemo::TwipsSize current = outerSize();
-    const auto res = zemo::layoutForm1(rects, m_remembered, current, isMinimized());
-    if (!res.laidOut)
-        return;
-    for (const auto& [field, widget] : controls)
-        m_placer.setRect(widget, res.rects.*field);
-    m_remembered = res.remembered;
-    if (res.enforced != current) {
-        resize(width() + m_placer.toPixels(res.enforced.width - current.width),
-               height() + m_placer.toPixels(res.enforced.height - current.height));
-    }
+    m_resize.run(m_placer, this, outerSize(), isMinimized());
 }
 
 void Form1::Connection_Click() {
@@ -316,12 +289,44 @@ void Form1::UnConnection_Click() {
 
 void Form1::TypeDisp_Click() {
     // The checkable action has already inverted its mark when it is triggered.
+    applyAttributeColumns();
+}
+
+// ---- what the other windows ask of the main window ----
+
+void Form1::applyAttributeColumns() {
     const int cols = VSFlexGrid1->Cols();
     if (cols <= 1)
         return;
     const bool shown = TypeDisp->isChecked();
     for (int c = shown ? 0 : 1; c < cols; c += shown ? 1 : 2)
         VSFlexGrid1->setColHidden(c, !shown);
+}
+
+void Form1::resetColumnPicker() {
+    VSFlexGrid1->Clear();
+    VSFlexGrid1->setCols(1);
+    VSFlexGrid1->setRows(2);
+    ClearConditions();
+    List2->clear();
+}
+
+void Form1::clearColumnPicker() {
+    List2->clear();
+    VSFlexGrid1->Clear();
+}
+
+void Form1::showTableColumns(int ordinal, const QString& tableName, const QList<zemo::TableColumn>& columns) {
+    zemo::writeTableColumns(*VSFlexGrid1->gridModel(), tableName, ordinal, columns,
+                            [this](const QString& item) { List2->addItem(item); });
+    VSFlexGrid1->AutoSize(0, VSFlexGrid1->Cols() - 1);
+}
+
+QStringList Form1::displayItemTexts() const {
+    QStringList items;
+    for (int i = 0; i < List2->count(); ++i)
+        items << List2->item(i)->text();
+    return items;
 }
 
 void Form1::Version_Click() {
@@ -393,6 +398,12 @@ void Form1::RefreshConditionList() {
     List1->addItems(zemo::storedConditionLines());
 }
 
+// Empties the stored conditions and the condition list together.
+void Form1::ClearConditions() {
+    ClearConditionStore();
+    List1->clear();
+}
+
 namespace {
 zemo::Condition editorFields(const QComboBox* connector, const QLineEdit* left, const QComboBox* op,
                              const QLineEdit* right) {
@@ -452,35 +463,15 @@ void Form1::Command7_Click() {
     runTrapped(this, [this] {
         if (!isConnected())
             return;
-        gSqlText.clear();
-        if (!gFromList.isEmpty()) {
-            zemo::appendSelectHead(gSqlText);
-            AppendSelectList();
-            zemo::appendFromHead(gSqlText);
-            AppendFromClause();
-            AppendConditions();
-        }
+        QStringList selected;
+        for (int i = 0; i < List2->count(); ++i)
+            if (List2->item(i)->isSelected())
+                selected << List2->item(i)->text();
+        QStringList conditions;
+        for (int i = 0; i < List1->count(); ++i)
+            conditions << List1->item(i)->text();
+        gSqlText = zemo::assembleSelect(selected, gFromList, conditions);
         Form4 dlg(this);
         dlg.exec();
     });
-}
-
-void Form1::AppendSelectList() {
-    QStringList selected;
-    for (int i = 0; i < List2->count(); ++i)
-        if (List2->item(i)->isSelected())
-            selected << List2->item(i)->text();
-    zemo::appendSelectList(gSqlText, selected);
-}
-
-void Form1::AppendFromClause() {
-    zemo::appendFromClause(gSqlText, gFromList);
-}
-
-void Form1::AppendConditions() {
-    QStringList lines;
-    lines.reserve(List1->count());
-    for (int i = 0; i < List1->count(); ++i)
-        lines << List1->item(i)->text();
-    zemo::appendConditions(gSqlText, lines);
 }

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "app/FormSupport.h"
-#include "app/Twips.h"
 #include "mainwindow/Form1Layout.h"
+#include "mainwindow/QueryBuilderWindow.h"
 
 #include <QMainWindow>
-#include <utility>
-#include <vector>
 
 class QAction;
 class QComboBox;
@@ -21,22 +19,21 @@ namespace zemo {
 class GridWidget;
 }
 
-// Empties the stored conditions and the main window's condition list together.
-void ClearConditions();
-
 // The main window and query builder.
-class Form1 : public QMainWindow {
+class Form1 : public QMainWindow, public zemo::QueryBuilderWindow {
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);
 
-    // The controls the table dialog writes into and reads.
-    zemo::GridWidget* columnGrid() const { return VSFlexGrid1; }
-    QListWidget* displayItems() const { return List2; }
-    QListWidget* conditionList() const { return List1; }
-    bool attributesShown() const;
+    void resetColumnPicker() override;
+    void clearColumnPicker() override;
+    void showTableColumns(int ordinal, const QString& tableName,
+                          const QList<zemo::TableColumn>& columns) override;
+    void applyAttributeColumns() override;
+    QStringList displayItemTexts() const override;
+
     // The outer size remembered by the last layout pass (twips).
-    zemo::TwipsSize rememberedSize() const { return m_remembered; }
+    zemo::TwipsSize rememberedSize() const { return m_resize.remembered(); }
     const zemo::TwipsPlacer& placer() const { return m_placer; }
 
 protected:
@@ -69,18 +66,14 @@ private:
     void Form_Load();
     void Form_Resize();
     void RefreshConditionList();
-    void AppendSelectList();
-    void AppendFromClause();
-    void AppendConditions();
+    void ClearConditions();
     void CopyCurrentCell(QLineEdit* target);
     void setConnectedCommands(bool enabled);
-    // The controls that the resize layout moves, with their place in Form1Rects.
-    std::vector<std::pair<zemo::TwipsRect zemo::Form1Rects::*, QWidget*>> layoutControls() const;
     zemo::TwipsSize outerSize() const;
 
     zemo::TwipsPlacer m_placer;
-    zemo::TwipsSize m_remembered; // Form1Width / Form1Height
-    bool m_layoutReady = false;
+    // The remembered size in it is Form1Width / Form1Height.
+    zemo::ResizeBinding<zemo::Form1Rects> m_resize{zemo::kForm1Resize};
 
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Twips.h"
+#include "app/ResizeLayout.h"
 
 namespace zemo {
 
@@ -14,19 +14,7 @@ struct Form1Rects {
     bool operator==(const Form1Rects&) const = default;
 };
 
-inline constexpr int kForm1MinWidth = 9375;
-inline constexpr int kForm1MinHeight = 7230;
-
-struct Form1LayoutResult {
-    bool laidOut = false; // false while minimized: nothing changes
-    TwipsSize enforced;   // the outer size the window must have (the current one, raised to the minimum)
-    Form1Rects rects;
-    TwipsSize remembered; // the remembered size for the next pass
-};
-
-// One resize pass: moves and stretches the controls by the difference between the (enforced) outer
-// size and the size remembered at the end of the previous pass.
-Form1LayoutResult layoutForm1(const Form1Rects& rects, TwipsSize remembered, TwipsSize current,
-                              bool minimized);
+// Never laid out smaller than 9375 × 7230; nothing moves vertically, only the two lists grow taller.
+extern const WindowResize<Form1Rects> kForm1Resize;
 
 } // namespace zemo

@@ -6,26 +6,21 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-constexpr int kClientWidth = 4680;
-constexpr int kClientHeight = 2910;
-constexpr zemo::TwipsSize kOuterSize{4800, 3315};
-} // namespace
-
-Form3::Form3(QWidget* parent) : QDialog(parent) {
+Form3::Form3(QWidget* parent) : FixedDialog(parent, {4680, 2910}) {
+    setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("ZEMO-DB　ＤＢ接続"));
     setFont(zemo::gothicFont(9));
 
     const auto label = [this](const char* name, const QString& caption, float top) {
         auto* l = new QLabel(caption, this);
         l->setObjectName(QLatin1String(name));
-        m_placer.place(l, {720, top, 975, 255});
+        m_placer.setRect(l, {720, top, 975, 255});
         return l;
     };
     const auto field = [this](const char* name, float top) {
         auto* t = new QLineEdit(this);
         t->setObjectName(QLatin1String(name));
-        m_placer.place(t, {1680, top, 1815, 270});
+        m_placer.setRect(t, {1680, top, 1815, 270});
         return t;
     };
     const auto button = [this](const char* name, const QString& caption, float left, float width) {
@@ -34,7 +29,7 @@ Form3::Form3(QWidget* parent) : QDialog(parent) {
         // Neither button answers Enter on its own.
         b->setAutoDefault(false);
         b->setDefault(false);
-        m_placer.place(b, {left, 2280, width, 375});
+        m_placer.setRect(b, {left, 2280, width, 375});
         return b;
     };
     Label4 = label("Label4", QStringLiteral("設定名称"), 360);
@@ -57,12 +52,11 @@ Form3::Form3(QWidget* parent) : QDialog(parent) {
     connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
 
-    setFixedSize(m_placer.clientPixels(kClientWidth, kClientHeight));
     Form_Load();
 }
 
 void Form3::Form_Load() {
-    zemo::centreOverMainWindow(this, kOuterSize);
+    centreOverMain();
     Text1->setText(gUserName);
     Text2->setText(gPassword);
     Text3->setText(gServiceName);
@@ -75,16 +69,6 @@ void Form3::setFields(const QString& user, const QString& password, const QStrin
     Text2->setText(password);
     Text3->setText(service);
     Text4->setText(name);
-}
-
-void Form3::Form_Resize() {
-    if (!isMinimized())
-        setFixedSize(m_placer.clientPixels(kClientWidth, kClientHeight));
-}
-
-void Form3::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    Form_Resize();
 }
 
 void Form3::HandBack() {

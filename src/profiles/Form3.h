@@ -2,14 +2,12 @@
 
 #include "app/FormSupport.h"
 
-#include <QDialog>
-
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 // Profile editor: takes a profile's four values and hands them back through gProfileEdit.
-class Form3 : public QDialog {
+class Form3 : public zemo::FixedDialog {
     Q_OBJECT
 public:
     explicit Form3(QWidget* parent = nullptr);
@@ -17,19 +15,14 @@ public:
     // The change command puts the stored values in before showing the editor.
     void setFields(const QString& user, const QString& password, const QString& service, const QString& name);
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private slots:
     void Command1_Click();
     void Command2_Click();
 
 private:
     void Form_Load();
-    void Form_Resize();
     void HandBack();
 
-    zemo::TwipsPlacer m_placer{this};
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;

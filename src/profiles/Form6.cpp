@@ -12,15 +12,12 @@
 #include <QPushButton>
 
 namespace {
-constexpr int kClientWidth = 5310;
-constexpr int kClientHeight = 3720;
-constexpr zemo::TwipsSize kOuterSize{5430, 4125};
-
 const QString kAlreadyConnected = QStringLiteral("メッセージ：既にＤＢに接続されています！");
 const QString kNothingSelected = QStringLiteral("メッセージ：項目が選択されていません！");
 } // namespace
 
-Form6::Form6(QWidget* parent) : QDialog(parent) {
+Form6::Form6(QWidget* parent) : FixedDialog(parent, {5310, 3720}) {
+    setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("ZEMO-DB　接続"));
     setFont(zemo::gothicFont(9));
 
@@ -28,13 +25,13 @@ Form6::Form6(QWidget* parent) : QDialog(parent) {
     List1->setObjectName(QStringLiteral("List1"));
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setSortingEnabled(false);
-    m_placer.place(List1, {240, 240, 3495, 2760});
+    m_placer.setRect(List1, {240, 240, 3495, 2760});
 
     const auto button = [this](const char* name, const QString& caption, float left, float top) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QLatin1String(name));
         b->setAutoDefault(false);
-        m_placer.place(b, {left, top, 1215, 375});
+        m_placer.setRect(b, {left, top, 1215, 375});
         return b;
     };
     Command1 = button("Command1", QStringLiteral("接続"), 240, 3120);
@@ -59,28 +56,17 @@ Form6::Form6(QWidget* parent) : QDialog(parent) {
     connect(Command5, &QPushButton::clicked, this, &Form6::Command5_Click);
     connect(Command6, &QPushButton::clicked, this, &Form6::Command6_Click);
 
-    setFixedSize(m_placer.clientPixels(kClientWidth, kClientHeight));
     Form_Load();
 }
 
 void Form6::Form_Load() {
-    zemo::centreOverMainWindow(this, kOuterSize);
+    centreOverMain();
     // A file that cannot be read is reported; the dialog stays usable with an empty list. A profile
     // that cannot be listed is reported too, beside the ones that can.
     if (!runTrapped(this, [this] { LoadProfileList(); }))
         List1->clear();
     else
         runTrapped(this, [] { zemo::CheckProfileHeaders(zemo::profileFilePath()); });
-}
-
-void Form6::Form_Resize() {
-    if (!isMinimized())
-        setFixedSize(m_placer.clientPixels(kClientWidth, kClientHeight));
-}
-
-void Form6::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    Form_Resize();
 }
 
 void Form6::LoadProfileList() {

@@ -2,19 +2,14 @@
 
 #include "app/FormSupport.h"
 
-#include <QDialog>
-
 class QListWidget;
 class QPushButton;
 
 // Profile list and connect.
-class Form6 : public QDialog {
+class Form6 : public zemo::FixedDialog {
     Q_OBJECT
 public:
     explicit Form6(QWidget* parent = nullptr);
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
 
 private slots:
     void Command1_Click();
@@ -27,14 +22,12 @@ private slots:
 
 private:
     void Form_Load();
-    void Form_Resize();
     void LoadProfileList();
     void ReadSelectedProfile(QString& service, QString& user, QString& password, QString& name);
     void SaveEditedProfile();
     // Text of the selected entry; false when none is selected.
     bool selectedSection(QString& section) const;
 
-    zemo::TwipsPlacer m_placer{this};
     QListWidget* List1 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;

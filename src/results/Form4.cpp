@@ -6,8 +6,8 @@
 #include "app/Module1.h"
 #include "app/ZemoError.h"
 #include "grid/GridWidget.h"
+#include "mainwindow/QueryBuilderWindow.h"
 #include "results/CsvWriter.h"
-#include "results/Form4Logic.h"
 #include "results/ResultModel.h"
 
 #include <QApplication>
@@ -144,8 +144,9 @@ Form4::Form4(QWidget* parent) : QDialog(parent), m_placer(this) {
     setFont(zemo::gothicFont(9));
     buildControls();
     resize(m_placer.clientPixels(kClientWidth, kClientHeight));
-    setMinimumSize(m_placer.toPixels(zemo::kForm4MinWidth - zemo::kFrameWidthTwips),
-                   m_placer.toPixels(zemo::kForm4MinHeight - zemo::kFrameHeightTwips));
+    const zemo::TwipsSize minimum = zemo::kForm4Resize.minimum;
+    setMinimumSize(m_placer.toPixels(minimum.width - zemo::kFrameWidthTwips),
+                   m_placer.toPixels(minimum.height - zemo::kFrameHeightTwips));
     Form_Load();
 }
 
@@ -153,14 +154,14 @@ void Form4::buildControls() {
     const auto label = [this](const char* name, const QString& text, const TwipsRect& r) {
         auto* l = new QLabel(text, this);
         l->setObjectName(QLatin1String(name));
-        m_placer.place(l, r);
+        m_placer.setRect(l, r);
         return l;
     };
     const auto button = [this](const char* name, const QString& text, const TwipsRect& r) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(QLatin1String(name));
         b->setAutoDefault(false);
-        m_placer.place(b, r);
+        m_placer.setRect(b, r);
         return b;
     };
 
@@ -174,12 +175,12 @@ void Form4::buildControls() {
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Text1->setTabChangesFocus(true);
-    m_placer.place(Text1, {240, 600, 5055, 3015});
+    m_placer.setRect(Text1, {240, 600, 5055, 3015});
 
     Label4 = label("Label4", QStringLiteral("表示項目"), {6000, 360, 975, 255});
     List2 = new QListWidget(this);
     List2->setObjectName(QStringLiteral("List2"));
-    m_placer.place(List2, {6000, 600, 4095, 2940});
+    m_placer.setRect(List2, {6000, 600, 4095, 2940});
 
     Image1 = label("Image1", QString(), {5400, 1800, 480, 480});
     Image1->setPixmap(runPicture());
@@ -200,7 +201,7 @@ void Form4::buildControls() {
     VSFlexGrid1->setDragEnabled(false);
     VSFlexGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     VSFlexGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_placer.place(VSFlexGrid1, {240, 4080, 9855, 4335});
+    m_placer.setRect(VSFlexGrid1, {240, 4080, 9855, 4335});
 
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, Command3);
@@ -219,9 +220,16 @@ void Form4::buildControls() {
 void Form4::Form_Load() {
     const zemo::TwipsSize outer = m_placer.outerSize();
     zemo::centreOverMainWindow(this, outer);
-    Form4Width = outer.width;
-    Form4Height = outer.height;
-    m_layoutReady = true;
+    using R = zemo::Form4Rects;
+    m_resize.start({{&R::Text1, Text1},
+                    {&R::List2, List2},
+                    {&R::Label4, Label4},
+                    {&R::Command1, Command1},
+                    {&R::Command2, Command2},
+                    {&R::Command3, Command3},
+                    {&R::Image1, Image1},
+                    {&R::VSFlexGrid1, VSFlexGrid1}},
+                   outer);
     if (!gSqlText.isEmpty()) {
         zemo::BusyPointer busy;
         Text1->setPlainText(gSqlText);
@@ -231,13 +239,9 @@ void Form4::Form_Load() {
 }
 
 void Form4::CopyDisplayItems() {
-    QWidget* main = zemo::mainWindow();
-    const auto* source = main ? main->findChild<QListWidget*>(QStringLiteral("List2")) : nullptr;
     List2->clear();
-    if (!source)
-        return;
-    for (int i = 0; i < source->count(); ++i)
-        List2->addItem(source->item(i)->text());
+    if (const zemo::QueryBuilderWindow* main = zemo::queryBuilder())
+        List2->addItems(main->displayItemTexts());
 }
 
 void Form4::RunQuery() {
@@ -309,26 +313,5 @@ void Form4::changeEvent(QEvent* event) {
 }
 
 void Form4::Form_Resize() {
-    if (!m_layoutReady)
-        return;
-    zemo::Form4Rects rects{m_placer.rect(Text1),    m_placer.rect(List2),      m_placer.rect(Label4),
-                           m_placer.rect(Command1), m_placer.rect(Command2),   m_placer.rect(Command3),
-                           m_placer.rect(Image1),   m_placer.rect(VSFlexGrid1)};
-    const zemo::TwipsSize current = m_placer.outerSize();
-    const auto res = zemo::layoutForm4(rects, {Form4Width, Form4Height}, current, isMinimized());
-    if (!res.laidOut)
-        return;
-    m_placer.setRect(Text1, res.rects.Text1);
-    m_placer.setRect(List2, res.rects.List2);
-    m_placer.setRect(Label4, res.rects.Label4);
-    m_placer.setRect(Command1, res.rects.Command1);
-    m_placer.setRect(Command2, res.rects.Command2);
-    m_placer.setRect(Command3, res.rects.Command3);
-    m_placer.setRect(Image1, res.rects.Image1);
-    m_placer.setRect(VSFlexGrid1, res.rects.VSFlexGrid1);
-    Form4Width = res.remembered.width;
-    Form4Height = res.remembered.height;
-    if (res.enforced != current)
-        resize(width() + m_placer.toPixels(res.enforced.width - current.width),
-               height() + m_placer.toPixels(res.enforced.height - current.height));
+    m_resize.run(m_placer, this, m_placer.outerSize(), isMinimized());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/FormSupport.h"
+#include "results/Form4Logic.h"
 
 #include <QDialog>
 #include <functional>
@@ -51,9 +52,8 @@ private:
     void CopyDisplayItems();
 
     zemo::TwipsPlacer m_placer;
-    bool m_layoutReady = false;
-    int Form4Width = 0;
-    int Form4Height = 0;
+    // The remembered size in it is Form4Width / Form4Height.
+    zemo::ResizeBinding<zemo::Form4Rects> m_resize{zemo::kForm4Resize};
 
     QLabel* Label1 = nullptr;
     QPlainTextEdit* Text1 = nullptr;

@@ -2,36 +2,23 @@
 
 namespace zemo {
 
-Form4LayoutResult layoutForm4(const Form4Rects& rects, TwipsSize remembered, TwipsSize current,
-                              bool minimized) {
-    Form4LayoutResult out;
-    out.rects = rects;
-    out.remembered = remembered;
-    out.enforced = current;
-    if (minimized)
-        return out;
+namespace {
+using R = Form4Rects;
+} // namespace
 
-    const ResizeDelta d = resizeDelta(remembered, current, {kForm4MinWidth, kForm4MinHeight});
-    out.enforced = d.enforced;
-    const double dW = d.dW;
-    const double dH = d.dH;
-
-    Form4Rects& r = out.rects;
-    shiftTwips(r.Text1.width, dW / 2);
-    shiftTwips(r.List2.left, dW / 2);
-    shiftTwips(r.List2.width, dW / 2);
-    shiftTwips(r.Label4.left, dW / 2);
-    shiftTwips(r.Command1.left, dW / 2);
-    shiftTwips(r.Command2.left, dW);
-    shiftTwips(r.Command3.left, dW);
-    shiftTwips(r.Image1.left, dW / 2);
-    shiftTwips(r.VSFlexGrid1.width, dW);
-    shiftTwips(r.VSFlexGrid1.height, dH);
-
-    out.laidOut = true;
-    out.remembered = out.enforced;
-    return out;
-}
+const WindowResize<Form4Rects> kForm4Resize{{7830, 5385},
+                                            {
+                                                {&R::Text1, Edge::Width, Delta::Width, 2},
+                                                {&R::List2, Edge::Left, Delta::Width, 2},
+                                                {&R::List2, Edge::Width, Delta::Width, 2},
+                                                {&R::Label4, Edge::Left, Delta::Width, 2},
+                                                {&R::Command1, Edge::Left, Delta::Width, 2},
+                                                {&R::Command2, Edge::Left, Delta::Width, 1},
+                                                {&R::Command3, Edge::Left, Delta::Width, 1},
+                                                {&R::Image1, Edge::Left, Delta::Width, 2},
+                                                {&R::VSFlexGrid1, Edge::Width, Delta::Width, 1},
+                                                {&R::VSFlexGrid1, Edge::Height, Delta::Height, 1},
+                                            }};
 
 QString statementToRun(const QString& boxText) {
     QString sql = boxText;

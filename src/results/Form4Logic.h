@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Twips.h"
+#include "app/ResizeLayout.h"
 
 #include <QString>
 
@@ -12,24 +12,14 @@ struct Form4Rects {
     bool operator==(const Form4Rects&) const = default;
 };
 
-inline constexpr int kForm4MinWidth = 7830;
-inline constexpr int kForm4MinHeight = 5385;
 // Rows fetched between two looks at the clock for the progress dialog: a clock read costs little, and
 // a server that sends its rows slowly must still bring up the dialog after about a second.
 inline constexpr int kFetchTick = 16;
 
-struct Form4LayoutResult {
-    bool laidOut = false; // false while minimised: nothing changes
-    TwipsSize enforced;   // the outer size the window must have (the current one, raised to the minimum)
-    Form4Rects rects;
-    TwipsSize remembered; // Form4Width and Form4Height for the next pass
-};
-
-// One resize pass: the statement box and the display-item list share the added width, the two
-// right-hand buttons keep their distance from the right edge, the grid takes all added width and
-// height.
-Form4LayoutResult layoutForm4(const Form4Rects& rects, TwipsSize remembered, TwipsSize current,
-                              bool minimized);
+// Never laid out smaller than 7830 × 5385: the statement box and the display-item list share the added
+// width, the two right-hand buttons keep their distance from the right edge, the grid takes all added
+// width and height.
+extern const WindowResize<Form4Rects> kForm4Resize;
 
 // The statement as it is run: every CR LF of the box's text becomes one blank; a lone CR or LF stays.
 QString statementToRun(const QString& boxText);

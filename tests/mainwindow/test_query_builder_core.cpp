@@ -50,7 +50,7 @@ private Q_SLOTS:
 
     void widenBy600MovesAndStretches() {
         const Form1Rects d = designRects();
-        const auto res = layoutForm1(d, kDesignOuter, {11250, 8295}, false);
+        const auto res = layoutWindow(kForm1Resize, d, kDesignOuter, {11250, 8295}, false);
         QVERIFY(res.laidOut);
         const Form1Rects& r = res.rects;
         // full difference
@@ -88,42 +88,42 @@ private Q_SLOTS:
 
     void listsGrowFasterThanTheWindowAndShrinkSlower() {
         const Form1Rects d = designRects();
-        const auto taller = layoutForm1(d, kDesignOuter, {10650, 9195}, false);
+        const auto taller = layoutWindow(kForm1Resize, d, kDesignOuter, {10650, 9195}, false);
         QCOMPARE(taller.rects.List1.height, 3220.f);
         QCOMPARE(taller.rects.List2.height, 3220.f);
         QCOMPARE(taller.rects.VSFlexGrid1.height, 2535.f);
         QCOMPARE(taller.rects.Command7, d.Command7);
 
-        const auto lower = layoutForm1(d, kDesignOuter, {10650, 7395}, false);
+        const auto lower = layoutWindow(kForm1Resize, d, kDesignOuter, {10650, 7395}, false);
         QCOMPARE(lower.rects.List1.height, toSingle(2220.0 - 900.0 / 1.1));
         QVERIFY(qAbs(lower.rects.List2.height - 1401.818f) < 0.01f);
         QCOMPARE(lower.remembered, (TwipsSize{10650, 7395}));
     }
 
     void thirdsAreRoundedToSinglePrecision() {
-        const auto res = layoutForm1(designRects(), kDesignOuter, {10750, 8295}, false);
+        const auto res = layoutWindow(kForm1Resize, designRects(), kDesignOuter, {10750, 8295}, false);
         QCOMPARE(res.rects.Label2.left, static_cast<float>(3000.0 + 100.0 / 3.0));
         QCOMPARE(res.rects.Command5.left, 2810.f);
     }
 
     void smallerThanTheMinimumIsLaidOutForTheMinimum() {
         const Form1Rects d = designRects();
-        const auto res = layoutForm1(d, kDesignOuter, {9000, 7000}, false);
+        const auto res = layoutWindow(kForm1Resize, d, kDesignOuter, {9000, 7000}, false);
         QCOMPARE(res.enforced, (TwipsSize{9375, 7230}));
         QCOMPARE(res.remembered, (TwipsSize{9375, 7230}));
-        const auto direct = layoutForm1(d, kDesignOuter, {9375, 7230}, false);
+        const auto direct = layoutWindow(kForm1Resize, d, kDesignOuter, {9375, 7230}, false);
         QCOMPARE(res.rects, direct.rects);
         QCOMPARE(res.rects.Command7.left, 9000.f - 1275.f);
         QCOMPARE(res.rects.List1.height, toSingle(2220.0 - 1065.0 / 1.1));
 
         // only the dimension that is too small is raised
-        const auto narrow = layoutForm1(d, kDesignOuter, {5000, 9000}, false);
+        const auto narrow = layoutWindow(kForm1Resize, d, kDesignOuter, {5000, 9000}, false);
         QCOMPARE(narrow.enforced, (TwipsSize{9375, 9000}));
     }
 
     void minimizedChangesNothing() {
         const Form1Rects d = designRects();
-        const auto res = layoutForm1(d, kDesignOuter, {2000, 500}, true);
+        const auto res = layoutWindow(kForm1Resize, d, kDesignOuter, {2000, 500}, true);
         QVERIFY(!res.laidOut);
         QCOMPARE(res.rects, d);
         QCOMPARE(res.remembered, kDesignOuter);
@@ -131,16 +131,16 @@ private Q_SLOTS:
 
     void sizesBeyond16BitsWork() {
         const Form1Rects d = designRects();
-        const auto big = layoutForm1(d, kDesignOuter, {40000, 36000}, false);
+        const auto big = layoutWindow(kForm1Resize, d, kDesignOuter, {40000, 36000}, false);
         QCOMPARE(big.remembered, (TwipsSize{40000, 36000}));
         QCOMPARE(big.rects.Command7.left, 9000.f + 29350.f);
         QCOMPARE(big.rects.List1.height, toSingle(2220.0 + 27705.0 / 0.9));
         // the next pass measures from the large remembered size, not from a wrapped one
-        const auto next = layoutForm1(big.rects, big.remembered, {40600, 36000}, false);
+        const auto next = layoutWindow(kForm1Resize, big.rects, big.remembered, {40600, 36000}, false);
         QCOMPARE(next.rects.Command7.left, 9000.f + 29950.f);
         QCOMPARE(next.rects.List1.height, big.rects.List1.height);
         // and back to the design size restores the design places
-        const auto back = layoutForm1(next.rects, next.remembered, kDesignOuter, false);
+        const auto back = layoutWindow(kForm1Resize, next.rects, next.remembered, kDesignOuter, false);
         QCOMPARE(back.rects.Command7.left, 9000.f);
         QCOMPARE(back.rects.VSFlexGrid1.width, 9735.f);
     }

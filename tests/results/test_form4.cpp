@@ -3,6 +3,7 @@
 #include "app/Module1.h"
 #include "app/Twips.h"
 #include "grid/GridWidget.h"
+#include "mainwindow/QueryBuilderWindow.h"
 #include "results/Form4.h"
 #include "results/Form4Logic.h"
 #include "support/CsvReader.h"
@@ -58,13 +59,23 @@ template <class T, class F> void whenModal(F act) {
     timer->start(0);
 }
 
+// A main window that offers its display items, as the result window asks for them.
+class DisplayItemsWindow : public QWidget, public zemo::QueryBuilderWindow {
+public:
+    QStringList items;
+    void resetColumnPicker() override {}
+    void clearColumnPicker() override {}
+    void showTableColumns(int, const QString&, const QList<zemo::TableColumn>&) override {}
+    void applyAttributeColumns() override {}
+    QStringList displayItemTexts() const override { return items; }
+};
+
 } // namespace
 
 class TestForm4 : public QObject {
     Q_OBJECT
 
-    QWidget* m_main = nullptr;
-    QListWidget* m_mainList = nullptr;
+    DisplayItemsWindow* m_main = nullptr;
     QStringList m_boxes;
     QTemporaryDir m_dir;
 
@@ -106,11 +117,9 @@ class TestForm4 : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         installFontSubstitutes();
-        m_main = new QWidget;
-        m_mainList = new QListWidget(m_main);
-        m_mainList->setObjectName(QStringLiteral("List2"));
-        m_mainList->addItems(
-            {QStringLiteral("T1.ORDER_NO"), QStringLiteral("T1.LINE_NO"), QStringLiteral("T1.AMOUNT")});
+        m_main = new DisplayItemsWindow;
+        m_main->items = {QStringLiteral("T1.ORDER_NO"), QStringLiteral("T1.LINE_NO"),
+                         QStringLiteral("T1.AMOUNT")};
         setMainWindow(m_main);
         MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
             m_boxes << title + QLatin1Char('|') + text;
@@ -391,7 +400,7 @@ private Q_SLOTS:
                                 {6000, 3600, 1335, 375}, {8760, 120, 1335, 375},  {8760, 3600, 1335, 375},
                                 {5400, 1800, 480, 480},  {240, 4080, 9855, 4335}};
         const TwipsSize start = Form4::kOuterSize;
-        auto res = layoutForm4(design, start, {start.width + 1000, start.height}, false);
+        auto res = layoutWindow(kForm4Resize, design, start, {start.width + 1000, start.height}, false);
         QVERIFY(res.laidOut);
         QCOMPARE(res.rects.Text1, (TwipsRect{240, 600, 5555, 3015}));
         QCOMPARE(res.rects.List2, (TwipsRect{6500, 600, 4595, 2940}));
@@ -403,15 +412,15 @@ private Q_SLOTS:
         QCOMPARE(res.rects.VSFlexGrid1, (TwipsRect{240, 4080, 10855, 4335}));
         QCOMPARE(res.remembered, (TwipsSize{start.width + 1000, start.height}));
         // An odd difference is halved exactly; height goes to the grid alone.
-        res = layoutForm4(design, start, {start.width + 1001, start.height + 500}, false);
+        res = layoutWindow(kForm4Resize, design, start, {start.width + 1001, start.height + 500}, false);
         QCOMPARE(res.rects.Text1.width, 5555.5f);
         QCOMPARE(res.rects.VSFlexGrid1.height, 4835.f);
         QCOMPARE(res.rects.Text1.height, 3015.f);
         // Too small springs back to the minimum; minimised changes nothing.
-        res = layoutForm4(design, start, {5000, 3000}, false);
+        res = layoutWindow(kForm4Resize, design, start, {5000, 3000}, false);
         QCOMPARE(res.enforced, (TwipsSize{7830, 5385}));
         QCOMPARE(res.rects.Command2.left, float(8760 + 7830 - start.width));
-        res = layoutForm4(design, start, {5000, 3000}, true);
+        res = layoutWindow(kForm4Resize, design, start, {5000, 3000}, true);
         QVERIFY(!res.laidOut);
         QCOMPARE(res.rects, design);
 
