@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMainWindow>
 #include <QProxyStyle>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyleOption>
 #include <QWidget>
@@ -82,6 +84,28 @@ void centreOverMainWindow(QWidget* dialog, const TwipsSize& dialogOuter) {
     const TwipsPoint p = centreOver(placer.toTwips(pos.x()), placer.toTwips(pos.y()), mainOuter.width,
                                     mainOuter.height, dialogOuter.width, dialogOuter.height);
     dialog->move(placer.toPixels(p.left), placer.toPixels(p.top));
+}
+
+QPushButton* ControlMaker::button(const char* name, const QString& caption, const TwipsRect& rect) {
+    auto* b = add<QPushButton>(name, rect);
+    b->setText(caption);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QLabel* ControlMaker::label(const char* name, const QString& caption, const TwipsRect& rect) {
+    auto* l = add<QLabel>(name, rect);
+    l->setText(caption);
+    return l;
+}
+
+void setTabChain(std::initializer_list<QWidget*> controls) {
+    QWidget* previous = nullptr;
+    for (QWidget* w : controls) {
+        if (previous)
+            QWidget::setTabOrder(previous, w);
+        previous = w;
+    }
 }
 
 FixedDialog::FixedDialog(QWidget* parent, TwipsSize client) : QDialog(parent), m_client(client) {

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+class QLabel;
+class QPushButton;
 class QWidget;
 
 namespace zemo {
@@ -87,6 +89,29 @@ private:
     TwipsSize m_remembered;
     bool m_ready = false;
 };
+
+// Creates a window's controls on `parent`: each named (its objectName) and placed in twips.
+class ControlMaker {
+public:
+    ControlMaker(QWidget* parent, TwipsPlacer& placer) : m_parent(parent), m_placer(placer) {}
+
+    template <class W> W* add(const char* name, const TwipsRect& rect) {
+        auto* w = new W(m_parent);
+        w->setObjectName(QLatin1String(name));
+        m_placer.setRect(w, rect);
+        return w;
+    }
+    // A button that does not answer Enter on its own.
+    QPushButton* button(const char* name, const QString& caption, const TwipsRect& rect);
+    QLabel* label(const char* name, const QString& caption, const TwipsRect& rect);
+
+private:
+    QWidget* m_parent;
+    TwipsPlacer& m_placer;
+};
+
+// Tab order: each control after the one before it.
+void setTabChain(std::initializer_list<QWidget*> controls);
 
 // A dialog of one fixed size: a resize snaps back (minimising stays possible), and it centres itself
 // over the main window when it loads.

@@ -25,21 +25,13 @@ Form2::Form2(QWidget* parent) : FixedDialog(parent, {5250, 4710}) {
     setWindowTitle(QStringLiteral("ZEMO-DB　テーブル選択"));
     setFont(zemo::gothicFont(9));
 
-    Command1 = new QPushButton(QStringLiteral("ＯＫ"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setAutoDefault(false);
-    m_placer.setRect(Command1, {720, 4080, 1335, 375});
-    Command2 = new QPushButton(QStringLiteral("ＣＡＮＣＥＬ"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setAutoDefault(false);
-    m_placer.setRect(Command2, {3120, 4080, 1335, 375});
-    List1 = new QListWidget(this);
-    List1->setObjectName(QStringLiteral("List1"));
+    zemo::ControlMaker make(this, m_placer);
+    Command1 = make.button("Command1", QStringLiteral("ＯＫ"), {720, 4080, 1335, 375});
+    Command2 = make.button("Command2", QStringLiteral("ＣＡＮＣＥＬ"), {3120, 4080, 1335, 375});
+    List1 = make.add<QListWidget>("List1", {240, 360, 4695, 3480});
     // A click marks or unmarks one entry and leaves the others alone.
     List1->setSelectionMode(QAbstractItemView::MultiSelection);
-    m_placer.setRect(List1, {240, 360, 4695, 3480});
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, List1);
+    zemo::setTabChain({Command1, Command2, List1});
 
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);

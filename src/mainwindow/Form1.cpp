@@ -100,45 +100,35 @@ void Form1::buildControls() {
     QWidget* client = centralWidget();
     const QFont gothic = zemo::gothicFont(9);
 
+    zemo::ControlMaker make(client, m_placer);
     const auto button = [&](const char* name, const QString& caption, const TwipsRect& r, bool bold = false) {
-        auto* b = new QPushButton(caption, client);
-        b->setObjectName(QLatin1String(name));
+        QPushButton* b = make.button(name, caption, r);
         b->setFont(zemo::gothicFont(9, bold));
-        b->setAutoDefault(false);
-        m_placer.setRect(b, r);
         return b;
     };
     const auto label = [&](const char* name, const QString& caption, const TwipsRect& r, bool centred) {
-        auto* l = new QLabel(caption, client);
-        l->setObjectName(QLatin1String(name));
+        QLabel* l = make.label(name, caption, r);
         if (centred)
             l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        m_placer.setRect(l, r);
         return l;
     };
     const auto combo = [&](const char* name, const TwipsRect& r) {
-        auto* c = new QComboBox(client);
-        c->setObjectName(QLatin1String(name));
+        auto* c = make.add<QComboBox>(name, r);
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
         c->setFont(gothic);
-        m_placer.setRect(c, r);
         return c;
     };
     const auto textBox = [&](const char* name, const TwipsRect& r, void (Form1::*onDrop)(const QMimeData*)) {
-        auto* t = new DropLineEdit(client);
-        t->setObjectName(QLatin1String(name));
+        auto* t = make.add<DropLineEdit>(name, r);
         t->setFont(gothic);
         t->dropped = [this, onDrop](const QMimeData* data) { (this->*onDrop)(data); };
-        m_placer.setRect(t, r);
         return t;
     };
     const auto list = [&](const char* name, const TwipsRect& r, QAbstractItemView::SelectionMode mode) {
-        auto* l = new QListWidget(client);
-        l->setObjectName(QLatin1String(name));
+        auto* l = make.add<QListWidget>(name, r);
         l->setFont(gothic);
         l->setSelectionMode(mode);
-        m_placer.setRect(l, r);
         return l;
     };
 
@@ -146,13 +136,11 @@ void Form1::buildControls() {
     Command2 = button("Command2", QStringLiteral("終了"), {8880, 120, 1215, 375});
     Label6 = label("Label6", QStringLiteral("条件項目"), {360, 720, 1095, 255}, false);
 
-    VSFlexGrid1 = new zemo::GridWidget(client);
-    VSFlexGrid1->setObjectName(QStringLiteral("VSFlexGrid1"));
+    VSFlexGrid1 = make.add<zemo::GridWidget>("VSFlexGrid1", {360, 960, 9735, 2535});
     VSFlexGrid1->setFont(gothic);
     VSFlexGrid1->setFixed(2, 0);
     VSFlexGrid1->setRows(2);
     VSFlexGrid1->setCols(1);
-    m_placer.setRect(VSFlexGrid1, {360, 960, 9735, 2535});
 
     Command1 = button("Command1", QStringLiteral("↓↓"), {3000, 3600, 615, 375}, true);
     Command8 = button("Command8", QStringLiteral("↓↓"), {8040, 3600, 615, 375}, true);
@@ -173,11 +161,8 @@ void Form1::buildControls() {
     List1 = list("List1", {360, 5280, 5415, 2220}, QAbstractItemView::SingleSelection);
     List2 = list("List2", {6000, 5280, 4095, 2220}, QAbstractItemView::MultiSelection);
 
-    const QList<QWidget*> tabOrder = {Command3, Command4, Command5,    Command6, Command7,
-                                      Command2, List1,    VSFlexGrid1, Text2,    Text4,
-                                      Combo1,   Combo2,   List2,       Command1, Command8};
-    for (qsizetype i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    zemo::setTabChain({Command3, Command4, Command5, Command6, Command7, Command2, List1, VSFlexGrid1, Text2,
+                       Text4, Combo1, Combo2, List2, Command1, Command8});
 
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);

@@ -2,7 +2,6 @@
 
 #include "app/Module1.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -11,26 +10,12 @@ Form3::Form3(QWidget* parent) : FixedDialog(parent, {4680, 2910}) {
     setWindowTitle(QStringLiteral("ZEMO-DB　ＤＢ接続"));
     setFont(zemo::gothicFont(9));
 
-    const auto label = [this](const char* name, const QString& caption, float top) {
-        auto* l = new QLabel(caption, this);
-        l->setObjectName(QLatin1String(name));
-        m_placer.setRect(l, {720, top, 975, 255});
-        return l;
+    zemo::ControlMaker make(this, m_placer);
+    const auto label = [&](const char* name, const QString& caption, float top) {
+        return make.label(name, caption, {720, top, 975, 255});
     };
-    const auto field = [this](const char* name, float top) {
-        auto* t = new QLineEdit(this);
-        t->setObjectName(QLatin1String(name));
-        m_placer.setRect(t, {1680, top, 1815, 270});
-        return t;
-    };
-    const auto button = [this](const char* name, const QString& caption, float left, float width) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        // Neither button answers Enter on its own.
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        m_placer.setRect(b, {left, 2280, width, 375});
-        return b;
+    const auto field = [&](const char* name, float top) {
+        return make.add<QLineEdit>(name, {1680, top, 1815, 270});
     };
     Label4 = label("Label4", QStringLiteral("設定名称"), 360);
     Text4 = field("Text4", 360);
@@ -40,14 +25,10 @@ Form3::Form3(QWidget* parent) : FixedDialog(parent, {4680, 2910}) {
     Text2 = field("Text2", 1320);
     Label3 = label("Label3", QStringLiteral("サービス"), 1800);
     Text3 = field("Text3", 1800);
-    Command1 = button("Command1", QStringLiteral("ＯＫ"), 840, 1215);
-    Command2 = button("Command2", QStringLiteral("ＣＡＮＣＥＬ"), 2400, 1335);
-
-    setTabOrder(Text4, Text1);
-    setTabOrder(Text1, Text2);
-    setTabOrder(Text2, Text3);
-    setTabOrder(Text3, Command1);
-    setTabOrder(Command1, Command2);
+    // Neither button answers Enter on its own.
+    Command1 = make.button("Command1", QStringLiteral("ＯＫ"), {840, 2280, 1215, 375});
+    Command2 = make.button("Command2", QStringLiteral("ＣＡＮＣＥＬ"), {2400, 2280, 1335, 375});
+    zemo::setTabChain({Text4, Text1, Text2, Text3, Command1, Command2});
 
     connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);

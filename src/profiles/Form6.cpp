@@ -21,18 +21,13 @@ Form6::Form6(QWidget* parent) : FixedDialog(parent, {5310, 3720}) {
     setWindowTitle(QStringLiteral("ZEMO-DB　接続"));
     setFont(zemo::gothicFont(9));
 
-    List1 = new QListWidget(this);
-    List1->setObjectName(QStringLiteral("List1"));
+    zemo::ControlMaker make(this, m_placer);
+    List1 = make.add<QListWidget>("List1", {240, 240, 3495, 2760});
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setSortingEnabled(false);
-    m_placer.setRect(List1, {240, 240, 3495, 2760});
 
-    const auto button = [this](const char* name, const QString& caption, float left, float top) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
-        m_placer.setRect(b, {left, top, 1215, 375});
-        return b;
+    const auto button = [&](const char* name, const QString& caption, float left, float top) {
+        return make.button(name, caption, {left, top, 1215, 375});
     };
     Command1 = button("Command1", QStringLiteral("接続"), 240, 3120);
     Command2 = button("Command2", QStringLiteral("閉じる"), 2520, 3120);
@@ -41,12 +36,7 @@ Form6::Form6(QWidget* parent) : FixedDialog(parent, {5310, 3720}) {
     Command5 = button("Command5", QStringLiteral("コピー"), 3840, 1200);
     Command6 = button("Command6", QStringLiteral("削除"), 3840, 1680);
 
-    setTabOrder(List1, Command1);
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Command3);
-    setTabOrder(Command3, Command4);
-    setTabOrder(Command4, Command5);
-    setTabOrder(Command5, Command6);
+    zemo::setTabChain({List1, Command1, Command2, Command3, Command4, Command5, Command6});
 
     connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
     connect(List1, &QListWidget::itemDoubleClicked, this, &Form6::List1_DblClick);

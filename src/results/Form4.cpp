@@ -151,18 +151,12 @@ Form4::Form4(QWidget* parent) : QDialog(parent), m_placer(this) {
 }
 
 void Form4::buildControls() {
-    const auto label = [this](const char* name, const QString& text, const TwipsRect& r) {
-        auto* l = new QLabel(text, this);
-        l->setObjectName(QLatin1String(name));
-        m_placer.setRect(l, r);
-        return l;
+    zemo::ControlMaker make(this, m_placer);
+    const auto label = [&](const char* name, const QString& text, const TwipsRect& r) {
+        return make.label(name, text, r);
     };
-    const auto button = [this](const char* name, const QString& text, const TwipsRect& r) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(false);
-        m_placer.setRect(b, r);
-        return b;
+    const auto button = [&](const char* name, const QString& text, const TwipsRect& r) {
+        return make.button(name, text, r);
     };
 
     Command1 = button("Command1", QStringLiteral("抽出"), {6000, 3600, 1335, 375});
@@ -170,17 +164,13 @@ void Form4::buildControls() {
     Command3 = button("Command3", QStringLiteral("ＣＳＶ出力"), {8760, 3600, 1335, 375});
 
     Label1 = label("Label1", QStringLiteral("ＳＱＬ文"), {240, 360, 1455, 255});
-    Text1 = new QPlainTextEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1 = make.add<QPlainTextEdit>("Text1", {240, 600, 5055, 3015});
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Text1->setTabChangesFocus(true);
-    m_placer.setRect(Text1, {240, 600, 5055, 3015});
 
     Label4 = label("Label4", QStringLiteral("表示項目"), {6000, 360, 975, 255});
-    List2 = new QListWidget(this);
-    List2->setObjectName(QStringLiteral("List2"));
-    m_placer.setRect(List2, {6000, 600, 4095, 2940});
+    List2 = make.add<QListWidget>("List2", {6000, 600, 4095, 2940});
 
     Image1 = label("Image1", QString(), {5400, 1800, 480, 480});
     Image1->setPixmap(runPicture());
@@ -189,8 +179,7 @@ void Form4::buildControls() {
     Label2 = label("Label2", QStringLiteral("検索結果"), {240, 3840, 975, 255});
     Label3 = label("Label3", QString(), {1080, 3840, 1215, 255});
 
-    VSFlexGrid1 = new zemo::GridWidget(this);
-    VSFlexGrid1->setObjectName(QStringLiteral("VSFlexGrid1"));
+    VSFlexGrid1 = make.add<zemo::GridWidget>("VSFlexGrid1", {240, 4080, 9855, 4335});
     m_results = new zemo::ResultModel(VSFlexGrid1);
     VSFlexGrid1->setGridModel(m_results);
     VSFlexGrid1->setFixed(1, 1);
@@ -201,13 +190,8 @@ void Form4::buildControls() {
     VSFlexGrid1->setDragEnabled(false);
     VSFlexGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     VSFlexGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_placer.setRect(VSFlexGrid1, {240, 4080, 9855, 4335});
 
-    setTabOrder(Command1, Command2);
-    setTabOrder(Command2, Command3);
-    setTabOrder(Command3, Text1);
-    setTabOrder(Text1, List2);
-    setTabOrder(List2, VSFlexGrid1);
+    zemo::setTabChain({Command1, Command2, Command3, Text1, List2, VSFlexGrid1});
     Command1->setFocus();
 
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
