@@ -4,9 +4,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-Form5::Form5(QWidget* parent) : FixedDialog(parent, {4740, 3840}) {
-    setObjectName(QStringLiteral("Form5"));
-    setWindowTitle(QStringLiteral("ZEMO-DB　ツールについて"));
+Form5::Form5(QWidget* parent)
+    : FixedDialog(parent, "Form5", QStringLiteral("ZEMO-DB　ツールについて"), {4740, 3840}, false) {
 
     zemo::ControlMaker make(this, m_placer);
     Image1 = make.add<QLabel>("Image1", {240, 360, 480, 480});

@@ -108,7 +108,13 @@ void setTabChain(std::initializer_list<QWidget*> controls) {
     }
 }
 
-FixedDialog::FixedDialog(QWidget* parent, TwipsSize client) : QDialog(parent), m_client(client) {
+FixedDialog::FixedDialog(QWidget* parent, const char* name, const QString& caption, TwipsSize client,
+                         bool gothic)
+    : QDialog(parent), m_client(client) {
+    setObjectName(QLatin1String(name));
+    setWindowTitle(caption);
+    if (gothic)
+        setFont(gothicFont(9));
     setFixedSize(m_placer.clientPixels(client.width, client.height));
 }
 

@@ -3,7 +3,9 @@
 #include "app/ResizeLayout.h"
 #include "app/Twips.h"
 
+#include <QAbstractButton>
 #include <QDialog>
+#include <QEvent>
 #include <QFont>
 #include <QHash>
 #include <QIcon>
@@ -65,6 +67,7 @@ public:
         m_ready = true;
     }
     TwipsSize remembered() const { return m_remembered; }
+    const WindowResize<Rects>& table() const { return m_table; }
 
     void run(TwipsPlacer& placer, QWidget* window, TwipsSize current, bool minimized) {
         if (!m_ready)
@@ -89,6 +92,45 @@ private:
     TwipsSize m_remembered;
     bool m_ready = false;
 };
+
+// A sizable window (the main window, the result window): every resize and change of window state runs
+// its resize layout, Form_Resize.
+template <class Base, class Rects> class SizableWindow : public Base {
+public:
+    SizableWindow(QWidget* parent, const WindowResize<Rects>& table) : Base(parent), m_resize(table) {}
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        Base::resizeEvent(event);
+        Form_Resize();
+    }
+    void changeEvent(QEvent* event) override {
+        Base::changeEvent(event);
+        if (event->type() == QEvent::WindowStateChange)
+            Form_Resize();
+    }
+    void Form_Resize() { m_resize.run(m_placer, this, layoutSize(), this->isMinimized()); }
+    // The outer size (twips) the layout works with.
+    virtual TwipsSize layoutSize() const { return m_placer.outerSize(); }
+    // The window cannot be made smaller than the layout's minimum; `extraHeight` pixels sit above the
+    // client area (a menu bar).
+    void holdMinimumSize(int extraHeight = 0) {
+        const TwipsSize minimum = m_resize.table().minimum;
+        this->setMinimumSize(m_placer.toPixels(minimum.width - kFrameWidthTwips),
+                             m_placer.toPixels(minimum.height - kFrameHeightTwips) + extraHeight);
+    }
+
+    TwipsPlacer m_placer{this};
+    // The remembered size in it is the window's Form1Width / Form1Height (Form4Width / Form4Height).
+    ResizeBinding<Rects> m_resize;
+};
+
+// Wires each button's click to its handler.
+template <class W>
+void connectClicks(W* window, std::initializer_list<std::pair<QAbstractButton*, void (W::*)()>> handlers) {
+    for (const auto& [button, handler] : handlers)
+        QObject::connect(button, &QAbstractButton::clicked, window, handler);
+}
 
 // Creates a window's controls on `parent`: each named (its objectName) and placed in twips.
 class ControlMaker {
@@ -117,7 +159,9 @@ void setTabChain(std::initializer_list<QWidget*> controls);
 // over the main window when it loads.
 class FixedDialog : public QDialog {
 public:
-    FixedDialog(QWidget* parent, TwipsSize client);
+    // Named `name`, captioned `caption`, in the windows' 9-point gothic font unless `gothic` is false.
+    FixedDialog(QWidget* parent, const char* name, const QString& caption, TwipsSize client,
+                bool gothic = true);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -20,10 +20,8 @@ zemo::OracleDatabase& openDatabase() {
 
 } // namespace
 
-Form2::Form2(QWidget* parent) : FixedDialog(parent, {5250, 4710}) {
-    setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("ZEMO-DB　テーブル選択"));
-    setFont(zemo::gothicFont(9));
+Form2::Form2(QWidget* parent)
+    : FixedDialog(parent, "Form2", QStringLiteral("ZEMO-DB　テーブル選択"), {5250, 4710}) {
 
     zemo::ControlMaker make(this, m_placer);
     Command1 = make.button("Command1", QStringLiteral("ＯＫ"), {720, 4080, 1335, 375});
@@ -33,8 +31,7 @@ Form2::Form2(QWidget* parent) : FixedDialog(parent, {5250, 4710}) {
     List1->setSelectionMode(QAbstractItemView::MultiSelection);
     zemo::setTabChain({Command1, Command2, List1});
 
-    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
+    zemo::connectClicks(this, {{Command1, &Form2::Command1_Click}, {Command2, &Form2::Command2_Click}});
 
     Form_Load();
 }

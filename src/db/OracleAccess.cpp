@@ -45,17 +45,19 @@ int OracleResultSet::fieldIndex(const QString& name) const {
     throw ZemoError(err::NoSuchField, QStringLiteral("列 %1 はありません").arg(name));
 }
 
-ValueKind OracleResultSet::kind(int col) const {
-    const QVariant v = value(col);
+ValueKind valueKindOf(const QVariant& v) {
     if (v.isNull())
         return ValueKind::Null;
     switch (v.typeId()) {
-    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
     case QMetaType::Int:
     case QMetaType::UInt:
+    case QMetaType::LongLong:
     case QMetaType::ULongLong:
         return ValueKind::Integer;
     case QMetaType::Double:
+    case QMetaType::Float:
         return ValueKind::Real;
     case QMetaType::QDate:
     case QMetaType::QDateTime:
@@ -66,6 +68,10 @@ ValueKind OracleResultSet::kind(int col) const {
     default:
         return ValueKind::Text;
     }
+}
+
+ValueKind OracleResultSet::kind(int col) const {
+    return valueKindOf(value(col));
 }
 
 bool OracleResultSet::textUtf8(int col, std::string_view& out) const {

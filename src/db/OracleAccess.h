@@ -12,6 +12,10 @@ class OracleResultSet;
 // How a backend reports one value; the result grid sorts numbers as numbers, the rest as text.
 enum class ValueKind { Null, Integer, Real, Decimal, Text, DateTime, Blob };
 
+// The kind of a value by its type: Qt's integer, floating, date/time and byte-array types; the rest
+// text; a null QVariant is Null.
+ValueKind valueKindOf(const QVariant& value);
+
 // One column of the current row.
 class OracleField {
 public:

@@ -360,36 +360,14 @@ QVariant QtSqlResultSet::value(int col) const {
 
 ValueKind QtSqlResultSet::kind(int col) const {
     const QVariant& v = cell(col);
-    if (v.isNull())
-        return ValueKind::Null;
-    switch (v.typeId()) {
-    case QMetaType::QString: {
-        // Exact numbers and exact dates and times arrive as their text.
-        const int declared = m_declared[size_t(col)];
-        if (isDateOrTime(declared))
-            return ValueKind::DateTime;
-        return declared == QMetaType::Double || declared == QMetaType::Float ? ValueKind::Decimal
-                                                                             : ValueKind::Text;
-    }
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return ValueKind::Integer;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return ValueKind::Real;
-    case QMetaType::QDate:
-    case QMetaType::QTime:
-    case QMetaType::QDateTime:
+    if (v.isNull() || v.typeId() != QMetaType::QString)
+        return valueKindOf(v);
+    // Exact numbers and exact dates and times arrive as their text.
+    const int declared = m_declared[size_t(col)];
+    if (isDateOrTime(declared))
         return ValueKind::DateTime;
-    case QMetaType::QByteArray:
-        return ValueKind::Blob;
-    default:
-        return ValueKind::Text;
-    }
+    return declared == QMetaType::Double || declared == QMetaType::Float ? ValueKind::Decimal
+                                                                         : ValueKind::Text;
 }
 
 bool QtSqlResultSet::textUtf8(int col, std::string_view& out) const {

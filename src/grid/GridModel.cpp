@@ -83,23 +83,22 @@ SimpleGridModel::SimpleGridModel(int rows, int cols, QObject* parent)
 }
 
 void SimpleGridModel::setGridRows(int rows) {
-    rows = std::max(0, rows);
-    if (rows == m_rows)
-        return;
-    beginResetModel();
-    m_rows = rows;
-    m_cells.resize(rows);
-    for (QStringList& row : m_cells)
-        row.resize(m_cols);
-    endResetModel();
+    reshape(rows, m_cols);
 }
 
 void SimpleGridModel::setGridCols(int cols) {
+    reshape(m_rows, cols);
+}
+
+void SimpleGridModel::reshape(int rows, int cols) {
+    rows = std::max(0, rows);
     cols = std::max(0, cols);
-    if (cols == m_cols)
+    if (rows == m_rows && cols == m_cols)
         return;
     beginResetModel();
+    m_rows = rows;
     m_cols = cols;
+    m_cells.resize(rows);
     for (QStringList& row : m_cells)
         row.resize(cols);
     endResetModel();

@@ -68,6 +68,7 @@ public:
     void clearCells() override;
 
 private:
+    void reshape(int rows, int cols);
     int m_rows;
     int m_cols;
     QList<QStringList> m_cells; // m_rows lists of m_cols strings

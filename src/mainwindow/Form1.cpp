@@ -50,7 +50,7 @@ QueryBuilderWindow* queryBuilder() {
 }
 } // namespace zemo
 
-Form1::Form1(QWidget* parent) : QMainWindow(parent), m_placer(this) {
+Form1::Form1(QWidget* parent) : SizableWindow(parent, zemo::kForm1Resize) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZEMO-DB"));
     setWindowIcon(zemo::programIcon());
@@ -62,9 +62,7 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent), m_placer(this) {
     const int menuHeight = menuBar()->sizeHint().height();
     centralWidget()->resize(client);
     resize(client.width(), client.height() + menuHeight);
-    const zemo::TwipsSize minimum = zemo::kForm1Resize.minimum;
-    setMinimumSize(m_placer.toPixels(minimum.width - zemo::kFrameWidthTwips),
-                   m_placer.toPixels(minimum.height - zemo::kFrameHeightTwips) + menuHeight);
+    holdMinimumSize(menuHeight);
 
     zemo::setMainWindow(this);
     Form_Load();
@@ -177,7 +175,7 @@ void Form1::buildControls() {
     connect(VSFlexGrid1, &zemo::GridWidget::BeforeMouseDown, this, &Form1::VSFlexGrid1_BeforePress);
 }
 
-zemo::TwipsSize Form1::outerSize() const {
+zemo::TwipsSize Form1::layoutSize() const {
     return m_placer.outerSize(centralWidget());
 }
 
@@ -208,7 +206,7 @@ void Form1::Form_Load() {
                     {&R::List1, List1},
                     {&R::List2, List2},
                     {&R::VSFlexGrid1, VSFlexGrid1}},
-                   outerSize());
+                   layoutSize());
     Combo1->addItems(
         {QStringLiteral("Where"), QStringLiteral("And"), QStringLiteral("Or"), QStringLiteral("Not")});
     Combo2->addItems({QStringLiteral("="), QStringLiteral("!="), QStringLiteral("<>"), QStringLiteral("^="),
@@ -222,21 +220,6 @@ void Form1::Form_Load() {
     Command5->setEnabled(false);
     Command6->setEnabled(false);
     setConnectedCommands(false);
-}
-
-void Form1::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    Form_Resize();
-}
-
-void Form1::changeEvent(QEvent* event) {
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        Form_Resize();
-}
-
-void Form1::Form_Resize() {
-    m_resize.run(m_placer, this, outerSize(), isMinimized());
 }
 
 void Form1::Connection_Click() {

@@ -20,7 +20,7 @@ class GridWidget;
 }
 
 // The main window and query builder.
-class Form1 : public QMainWindow, public zemo::QueryBuilderWindow {
+class Form1 : public zemo::SizableWindow<QMainWindow, zemo::Form1Rects>, public zemo::QueryBuilderWindow {
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);
@@ -37,8 +37,7 @@ public:
     const zemo::TwipsPlacer& placer() const { return m_placer; }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    zemo::TwipsSize layoutSize() const override;
 
 private Q_SLOTS:
     void Connection_Click();
@@ -64,16 +63,10 @@ private:
     void buildControls();
     void buildMenus();
     void Form_Load();
-    void Form_Resize();
     void RefreshConditionList();
     void ClearConditions();
     void CopyCurrentCell(QLineEdit* target);
     void setConnectedCommands(bool enabled);
-    zemo::TwipsSize outerSize() const;
-
-    zemo::TwipsPlacer m_placer;
-    // The remembered size in it is Form1Width / Form1Height.
-    zemo::ResizeBinding<zemo::Form1Rects> m_resize{zemo::kForm1Resize};
 
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;

@@ -5,10 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-Form3::Form3(QWidget* parent) : FixedDialog(parent, {4680, 2910}) {
-    setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(QStringLiteral("ZEMO-DB　ＤＢ接続"));
-    setFont(zemo::gothicFont(9));
+Form3::Form3(QWidget* parent)
+    : FixedDialog(parent, "Form3", QStringLiteral("ZEMO-DB　ＤＢ接続"), {4680, 2910}) {
 
     zemo::ControlMaker make(this, m_placer);
     const auto label = [&](const char* name, const QString& caption, float top) {
@@ -30,8 +28,7 @@ Form3::Form3(QWidget* parent) : FixedDialog(parent, {4680, 2910}) {
     Command2 = make.button("Command2", QStringLiteral("ＣＡＮＣＥＬ"), {2400, 2280, 1335, 375});
     zemo::setTabChain({Text4, Text1, Text2, Text3, Command1, Command2});
 
-    connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
+    zemo::connectClicks(this, {{Command1, &Form3::Command1_Click}, {Command2, &Form3::Command2_Click}});
 
     Form_Load();
 }

@@ -16,10 +16,7 @@ const QString kAlreadyConnected = QStringLiteral("メッセージ：既にＤＢ
 const QString kNothingSelected = QStringLiteral("メッセージ：項目が選択されていません！");
 } // namespace
 
-Form6::Form6(QWidget* parent) : FixedDialog(parent, {5310, 3720}) {
-    setObjectName(QStringLiteral("Form6"));
-    setWindowTitle(QStringLiteral("ZEMO-DB　接続"));
-    setFont(zemo::gothicFont(9));
+Form6::Form6(QWidget* parent) : FixedDialog(parent, "Form6", QStringLiteral("ZEMO-DB　接続"), {5310, 3720}) {
 
     zemo::ControlMaker make(this, m_placer);
     List1 = make.add<QListWidget>("List1", {240, 240, 3495, 2760});
@@ -38,13 +35,13 @@ Form6::Form6(QWidget* parent) : FixedDialog(parent, {5310, 3720}) {
 
     zemo::setTabChain({List1, Command1, Command2, Command3, Command4, Command5, Command6});
 
-    connect(Command1, &QPushButton::clicked, this, &Form6::Command1_Click);
+    zemo::connectClicks(this, {{Command1, &Form6::Command1_Click},
+                               {Command2, &Form6::Command2_Click},
+                               {Command3, &Form6::Command3_Click},
+                               {Command4, &Form6::Command4_Click},
+                               {Command5, &Form6::Command5_Click},
+                               {Command6, &Form6::Command6_Click}});
     connect(List1, &QListWidget::itemDoubleClicked, this, &Form6::List1_DblClick);
-    connect(Command2, &QPushButton::clicked, this, &Form6::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form6::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &Form6::Command4_Click);
-    connect(Command5, &QPushButton::clicked, this, &Form6::Command5_Click);
-    connect(Command6, &QPushButton::clicked, this, &Form6::Command6_Click);
 
     Form_Load();
 }
@@ -136,12 +133,18 @@ void Form6::SaveEditedProfile() {
     LoadProfileList();
 }
 
+// Opens the editor, filled with the stored profile when there is one, and saves what it hands back.
+void Form6::EditProfile(const zemo::Profile* stored) {
+    Form3 editor(this);
+    if (stored)
+        editor.setFields(zemo::trimBlanks(stored->user), zemo::trimBlanks(stored->password),
+                         zemo::trimBlanks(stored->service), zemo::trimBlanks(stored->name));
+    editor.exec();
+    SaveEditedProfile();
+}
+
 void Form6::Command3_Click() {
-    runTrapped(this, [this] {
-        Form3 editor(this);
-        editor.exec();
-        SaveEditedProfile();
-    });
+    runTrapped(this, [this] { EditProfile(nullptr); });
 }
 
 void Form6::Command4_Click() {
@@ -149,12 +152,8 @@ void Form6::Command4_Click() {
     if (!selectedSection(section))
         return;
     runTrapped(this, [&] {
-        Form3 editor(this);
-        const zemo::Profile p = zemo::ReadProfile(section, zemo::profileFilePath());
-        editor.setFields(zemo::trimBlanks(p.user), zemo::trimBlanks(p.password), zemo::trimBlanks(p.service),
-                         zemo::trimBlanks(p.name));
-        editor.exec();
-        SaveEditedProfile();
+        const zemo::Profile stored = zemo::ReadProfile(section, zemo::profileFilePath());
+        EditProfile(&stored);
     });
 }
 

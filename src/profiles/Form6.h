@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/FormSupport.h"
+#include "profiles/ProfileStore.h"
 
 class QListWidget;
 class QPushButton;
@@ -24,6 +25,7 @@ private:
     void Form_Load();
     void LoadProfileList();
     void ReadSelectedProfile(QString& service, QString& user, QString& password, QString& name);
+    void EditProfile(const zemo::Profile* stored);
     void SaveEditedProfile();
     // Text of the selected entry; false when none is selected.
     bool selectedSection(QString& section) const;

@@ -137,16 +137,14 @@ void Form4::setProgressDelay(int ms) {
     progressDelaySlot() = ms;
 }
 
-Form4::Form4(QWidget* parent) : QDialog(parent), m_placer(this) {
+Form4::Form4(QWidget* parent) : SizableWindow(parent, zemo::kForm4Resize) {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("ZEMO-DB　抽出"));
     setWindowFlag(Qt::WindowMinMaxButtonsHint, true);
     setFont(zemo::gothicFont(9));
     buildControls();
     resize(m_placer.clientPixels(kClientWidth, kClientHeight));
-    const zemo::TwipsSize minimum = zemo::kForm4Resize.minimum;
-    setMinimumSize(m_placer.toPixels(minimum.width - zemo::kFrameWidthTwips),
-                   m_placer.toPixels(minimum.height - zemo::kFrameHeightTwips));
+    holdMinimumSize();
     Form_Load();
 }
 
@@ -283,19 +281,4 @@ void Form4::VSFlexGrid1_KeyDown(int keyCode, int shift) {
 
 void Form4::VSFlexGrid1_AfterSort(int, int) {
     m_results->numberRows();
-}
-
-void Form4::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    Form_Resize();
-}
-
-void Form4::changeEvent(QEvent* event) {
-    QDialog::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        Form_Resize();
-}
-
-void Form4::Form_Resize() {
-    m_resize.run(m_placer, this, m_placer.outerSize(), isMinimized());
 }

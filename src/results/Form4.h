@@ -17,7 +17,7 @@ class ResultModel;
 } // namespace zemo
 
 // Result window: runs the statement, shows the rows, copies the selection and saves the grid as CSV.
-class Form4 : public QDialog {
+class Form4 : public zemo::SizableWindow<QDialog, zemo::Form4Rects> {
     Q_OBJECT
 public:
     explicit Form4(QWidget* parent = nullptr);
@@ -33,10 +33,6 @@ public:
     // How long a fetch runs before its progress dialog appears, in milliseconds.
     static void setProgressDelay(int ms);
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
-
 private Q_SLOTS:
     void Command1_Click();
     void Command2_Click();
@@ -47,13 +43,8 @@ private Q_SLOTS:
 private:
     void buildControls();
     void Form_Load();
-    void Form_Resize();
     void RunQuery();
     void CopyDisplayItems();
-
-    zemo::TwipsPlacer m_placer;
-    // The remembered size in it is Form4Width / Form4Height.
-    zemo::ResizeBinding<zemo::Form4Rects> m_resize{zemo::kForm4Resize};
 
     QLabel* Label1 = nullptr;
     QPlainTextEdit* Text1 = nullptr;
