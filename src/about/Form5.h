@@ -20,12 +20,8 @@ private Q_SLOTS:
 private:
     void Form_Load();
 
-    QLabel* Image1 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
+    QLabel *Image1 = nullptr, *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
+           *Label5 = nullptr;
     QFrame* Line1 = nullptr;
     QPushButton* Command1 = nullptr;
 };

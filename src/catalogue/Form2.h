@@ -23,6 +23,5 @@ private:
     void LoadTableColumns(const int& tableIndex, const int& ordinal);
 
     QListWidget* List1 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
+    QPushButton *Command1 = nullptr, *Command2 = nullptr;
 };

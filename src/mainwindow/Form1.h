@@ -68,33 +68,14 @@ private:
     void CopyCurrentCell(QLineEdit* target);
     void setConnectedCommands(bool enabled);
 
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command3 = nullptr;
-    QPushButton* Command4 = nullptr;
-    QPushButton* Command5 = nullptr;
-    QPushButton* Command6 = nullptr;
-    QPushButton* Command7 = nullptr;
-    QPushButton* Command8 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label7 = nullptr;
+    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
+                *Command5 = nullptr, *Command6 = nullptr, *Command7 = nullptr, *Command8 = nullptr;
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr,
+           *Label6 = nullptr, *Label7 = nullptr;
     zemo::GridWidget* VSFlexGrid1 = nullptr;
-    QComboBox* Combo1 = nullptr;
-    QComboBox* Combo2 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QLineEdit* Text4 = nullptr;
-    QListWidget* List1 = nullptr;
-    QListWidget* List2 = nullptr;
-    QMenu* DB = nullptr;
-    QMenu* Disp = nullptr;
-    QMenu* etc = nullptr;
-    QAction* Connection = nullptr;
-    QAction* UnConnection = nullptr;
-    QAction* TypeDisp = nullptr;
-    QAction* Version = nullptr;
+    QComboBox *Combo1 = nullptr, *Combo2 = nullptr;
+    QLineEdit *Text2 = nullptr, *Text4 = nullptr;
+    QListWidget *List1 = nullptr, *List2 = nullptr;
+    QMenu *DB = nullptr, *Disp = nullptr, *etc = nullptr;
+    QAction *Connection = nullptr, *UnConnection = nullptr, *TypeDisp = nullptr, *Version = nullptr;
 };

@@ -46,16 +46,10 @@ private:
     void RunQuery();
     void CopyDisplayItems();
 
-    QLabel* Label1 = nullptr;
+    QLabel *Label1 = nullptr, *Label4 = nullptr, *Image1 = nullptr, *Label2 = nullptr, *Label3 = nullptr;
     QPlainTextEdit* Text1 = nullptr;
-    QLabel* Label4 = nullptr;
     QListWidget* List2 = nullptr;
-    QLabel* Image1 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command3 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
+    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr;
     zemo::GridWidget* VSFlexGrid1 = nullptr;
     zemo::ResultModel* m_results = nullptr;
 };
