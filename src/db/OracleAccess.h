@@ -52,7 +52,6 @@ public:
     OracleField Fields(int pos) const;
     OracleField Fields(const QString& name) const;
     QString FieldName(int pos) const;
-    int RecordCount() { return recordCount(); }
 
     // Backend interface.
     virtual int columnCount() const = 0;
@@ -66,7 +65,6 @@ public:
     // The current cell as UTF-8 display text; false for NULL. The view stays valid until the next
     // call on this result set. Backends override it to skip QVariant and QString on the fast path.
     virtual bool textUtf8(int col, std::string_view& out) const;
-    virtual int recordCount() = 0;
 
     int fieldIndex(const QString& name) const; // case-insensitive; throws when missing
 

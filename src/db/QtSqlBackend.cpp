@@ -311,10 +311,7 @@ bool QtSqlResultSet::exactDateTime(int col, QVariant& out) {
 }
 
 bool QtSqlResultSet::fetchRow(QList<QVariant>& row) {
-    if (m_drained)
-        return false;
     if (!m_query.next()) {
-        m_drained = true;
         // A failed fetch also ends with next() == false; it must not pass for the end of the data.
         const QSqlError error = m_query.lastError();
         if (error.isValid())
@@ -332,12 +329,6 @@ bool QtSqlResultSet::fetchRow(QList<QVariant>& row) {
 void QtSqlResultSet::next() {
     if (m_end)
         return;
-    ++m_position;
-    if (!m_ahead.empty()) {
-        m_row = std::move(m_ahead.front());
-        m_ahead.pop_front();
-        return;
-    }
     try {
         m_end = !fetchRow(m_row);
     } catch (...) {
@@ -386,17 +377,6 @@ bool QtSqlResultSet::textUtf8(int col, std::string_view& out) const {
     }
     out = std::string_view(m_text.constData(), static_cast<size_t>(m_text.size()));
     return true;
-}
-
-int QtSqlResultSet::recordCount() {
-    const int size = m_query.size();
-    if (size >= 0)
-        return size;
-    // Forward-only cursors do not know their size: read the rest ahead and keep it for MoveNext.
-    QList<QVariant> row;
-    while (fetchRow(row))
-        m_ahead.push_back(row);
-    return m_position + (m_end ? 0 : 1) + static_cast<int>(m_ahead.size());
 }
 
 } // namespace zemo

@@ -6,7 +6,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <deque>
 #include <vector>
 
 class QSqlError;
@@ -63,7 +62,6 @@ public:
     QVariant value(int col) const override;
     ValueKind kind(int col) const override;
     bool textUtf8(int col, std::string_view& out) const override;
-    int recordCount() override;
 
 private:
     bool fetchRow(QList<QVariant>& row); // false at the end of data; throws on a failed fetch
@@ -77,9 +75,6 @@ private:
     std::vector<int> m_declared; // each column's type as the driver declares it
     enum class Driver { Other, Postgres, Odbc } m_driver = Driver::Other;
     QList<QVariant> m_row;
-    std::deque<QList<QVariant>> m_ahead; // rows read ahead to count them
-    int m_position = 0;                  // rows moved past
-    bool m_drained = false;              // every row has been read from the query
     bool m_end = true;
     mutable QByteArray m_text;
 };

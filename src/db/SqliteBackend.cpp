@@ -97,7 +97,6 @@ SqliteResultSet::SqliteResultSet(std::shared_ptr<SqliteDatabase> db, const QStri
         m_db->raise();
     if (!m_stmt)
         throw ZemoError(SQLITE_MISUSE, QStringLiteral("SQL文がありません"));
-    m_firstStatement = m_sql.left(tail ? tail - m_sql.constData() : m_sql.size());
     if (anotherStatementFollows(m_db->handle(), tail)) {
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
@@ -172,16 +171,6 @@ bool SqliteResultSet::textUtf8(int col, std::string_view& out) const {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
     out = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(m_stmt, col)));
     return true;
-}
-
-int SqliteResultSet::recordCount() {
-    // Counted by the database without moving this cursor. The closing parenthesis goes on a line of
-    // its own, so that a trailing "--" comment cannot swallow it.
-    QString body = QString::fromUtf8(m_firstStatement).trimmed();
-    while (body.endsWith(QLatin1Char(';')))
-        body = body.chopped(1).trimmed();
-    SqliteResultSet counter(m_db, QStringLiteral("select count(*) from (") + body + QStringLiteral("\n)"));
-    return counter.atEnd() ? 0 : static_cast<int>(sqlite3_column_int64(counter.m_stmt, 0));
 }
 
 } // namespace zemo

@@ -38,13 +38,11 @@ public:
     QVariant value(int col) const override;
     ValueKind kind(int col) const override;
     bool textUtf8(int col, std::string_view& out) const override;
-    int recordCount() override;
 
 private:
     void step();
     std::shared_ptr<SqliteDatabase> m_db;
     QByteArray m_sql;
-    QByteArray m_firstStatement; // the statement's own text, without what follows it
     sqlite3_stmt* m_stmt = nullptr;
     int m_columns = 0;
     bool m_end = true;

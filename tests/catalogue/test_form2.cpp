@@ -37,7 +37,6 @@ public:
         m_inner->next();
     }
     QVariant value(int col) const override { return m_inner->value(col); }
-    int recordCount() override { return m_inner->recordCount(); }
 
 private:
     std::unique_ptr<OracleResultSet> m_inner;

@@ -89,7 +89,6 @@ private Q_SLOTS:
                 QStringLiteral("select column_name,DATA_TYPE||'['||DATA_LENGTH||']' TypeLen from "
                                "user_tab_columns where table_name = 'VALUE_SAMPLES'"),
                 0);
-            QCOMPARE(cols->RecordCount(), 7);
             QStringList got;
             for (; !cols->Eof(); cols->MoveNext())
                 got << cols->Fields(QStringLiteral("column_name")).Value().toString() + QLatin1Char(' ') +
@@ -103,8 +102,8 @@ private Q_SLOTS:
                 QStringLiteral("select T1.DEPT_NAME FROM DEPARTMENTS T1 WHERE T1.DEPT_ID = 10"));
             QCOMPARE(column(*rows, QStringLiteral("DEPT_NAME")), QStringList({"営業部"}));
             auto jp = db->CreateDynaset(QStringLiteral("select T1.部署名,T1.受注件数 FROM 部署別売上 T1"));
-            QCOMPARE(jp->RecordCount(), 6);
             QCOMPARE(jp->FieldName(0), QStringLiteral("部署名"));
+            QCOMPARE(column(*jp, QStringLiteral("部署名")).size(), 6);
         });
     }
 
@@ -310,19 +309,16 @@ private Q_SLOTS:
         });
     }
 
-    void recordCountKeepsTheRowsForMoveNext_data() { backends(); }
-    void recordCountKeepsTheRowsForMoveNext() {
+    void movingThroughTheRows_data() { backends(); }
+    void movingThroughTheRows() {
         guarded([&] {
             QFETCH(QString, via);
             auto db = open(via);
             auto rs = db->CreateDynaset(QStringLiteral("select x from generate_series(1,5) x"));
             rs->MoveNext();
-            QCOMPARE(rs->RecordCount(), 5);
             QCOMPARE(column(*rs, QStringLiteral("x")), QStringList({"2", "3", "4", "5"}));
-            QCOMPARE(rs->RecordCount(), 5);
             auto none = db->CreateDynaset(QStringLiteral("select 1 as x where false"));
             QVERIFY(none->Eof());
-            QCOMPARE(none->RecordCount(), 0);
         });
     }
 

@@ -44,7 +44,6 @@ public:
         out = std::string_view(m_buf.constData(), size_t(m_buf.size()));
         return true;
     }
-    int recordCount() override { return int(m_rows.size()); }
 
 private:
     QStringList m_names;
