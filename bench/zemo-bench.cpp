@@ -8,15 +8,16 @@
 #include "db/OracleAccess.h"
 #include "grid/GridWidget.h"
 #include "results/CsvWriter.h"
-#include "results/Form4Logic.h"
 #include "results/ResultModel.h"
+#include "results/ResultStore.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QElapsedTimer>
 #include <QHeaderView>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <mutex>
 #include <optional>
 
 namespace {
@@ -110,11 +111,17 @@ int main(int argc, char* argv[]) {
         model->setGridCols(1);
         {
             auto rs = db->CreateDynaset(cli.value(sql), 0);
-            // The window looks at the clock for its progress dialog while it fetches; so does this.
-            QElapsedTimer clock;
-            clock.start();
-            model->load(
-                *rs, [&clock](int) { return clock.elapsed() >= 0; }, zemo::kFetchTick);
+            // As a fetch off the window's thread does it: the store's lock taken for every row, the
+            // stop flag looked at and the count published, then the filled store handed to the grid.
+            QStringList names;
+            for (int j = 0; j < rs->columnCount(); ++j)
+                names << rs->FieldName(j);
+            auto store = std::make_unique<zemo::ResultStore>(rs->columnCount());
+            std::mutex storeLock;
+            const std::atomic<bool> stop{false};
+            std::atomic<int> rowsTaken{0};
+            zemo::fetchRows(*store, *rs, {&storeLock, &stop, &rowsTaken});
+            model->adopt(names, std::move(store));
         }
         if (grid)
             grid->AutoSize(0, grid->Cols() - 1);

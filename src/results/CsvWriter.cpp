@@ -48,12 +48,6 @@ char* putField(char* w, std::string_view field) {
 
 } // namespace
 
-void appendCsvField(std::string& out, std::string_view field) {
-    const size_t at = out.size();
-    out.resize(at + 2 * field.size() + 2);
-    out.resize(size_t(putField(out.data() + at, field) - out.data()));
-}
-
 bool writeGridCsv(const GridModel& grid, const QList<int>& columns, QIODevice& out) {
     QList<int> cols = columns;
     if (cols.isEmpty())

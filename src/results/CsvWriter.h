@@ -4,20 +4,15 @@
 
 #include <QList>
 #include <QString>
-#include <string>
-#include <string_view>
 
 class QIODevice;
 
 namespace zemo {
 
-// Appends one CSV field: quoted when it holds a comma, a double quote, CR or LF, inner quotes
-// doubled, otherwise unchanged.
-void appendCsvField(std::string& out, std::string_view field);
-
 // The whole grid as comma-separated text: every row from row 0 down, the cells of each row in
-// `columns` order (all columns in grid order when empty), fixed cells included; CR LF after each
-// row; UTF-8 with a byte-order mark, which spreadsheet programs in Japan need to read it as UTF-8.
+// `columns` order (all columns in grid order when empty), fixed cells included; a cell quoted when
+// it holds a comma, a double quote, CR or LF, inner quotes doubled; CR LF after each row; UTF-8 with
+// a byte-order mark, which spreadsheet programs in Japan need to read it as UTF-8.
 // Writes to a temporary file beside `path` that replaces `path` only once it is complete, so a
 // failure leaves an existing file as it was. Throws ZemoError(err::FileWrite) when it cannot write.
 void writeGridCsv(const GridModel& grid, const QList<int>& columns, const QString& path);

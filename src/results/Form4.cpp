@@ -197,6 +197,7 @@ void Form4::buildControls() {
     connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
     connect(VSFlexGrid1, &zemo::GridWidget::KeyDownEvent, this, &Form4::VSFlexGrid1_KeyDown);
     connect(VSFlexGrid1, &zemo::GridWidget::AfterSort, this, &Form4::VSFlexGrid1_AfterSort);
+    connect(m_results, &zemo::ResultModel::sortFailed, this, &Form4::VSFlexGrid1_SortFailed);
 }
 
 void Form4::Form_Load() {
@@ -281,4 +282,10 @@ void Form4::VSFlexGrid1_KeyDown(int keyCode, int shift) {
 
 void Form4::VSFlexGrid1_AfterSort(int, int) {
     m_results->numberRows();
+}
+
+void Form4::VSFlexGrid1_SortFailed(const zemo::ZemoError& error) {
+    // The rows kept their order, so the heading must not claim another.
+    VSFlexGrid1->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    ShowErrorBox(error, this);
 }

@@ -14,6 +14,7 @@ class QPushButton;
 namespace zemo {
 class GridWidget;
 class ResultModel;
+class ZemoError;
 } // namespace zemo
 
 // Result window: runs the statement, shows the rows, copies the selection and saves the grid as CSV.
@@ -39,6 +40,7 @@ private Q_SLOTS:
     void Command3_Click();
     void VSFlexGrid1_KeyDown(int keyCode, int shift);
     void VSFlexGrid1_AfterSort(int col, int order);
+    void VSFlexGrid1_SortFailed(const zemo::ZemoError& error);
 
 private:
     void buildControls();

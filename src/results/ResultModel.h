@@ -1,20 +1,17 @@
 #pragma once
 
+#include "app/ZemoError.h"
 #include "db/OracleAccess.h"
 #include "grid/GridModel.h"
+#include "results/ResultStore.h"
 
-#include <QHash>
-#include <cstdint>
 #include <functional>
 #include <memory>
-#include <vector>
 
 namespace zemo {
 
 // The result grid's cells: row 0 the field names, column 0 the row numbers, the rest the fetched
-// values. Values stay UTF-8 in blocks of rows, each block one byte arena with a 32-bit end offset
-// and a null bit per cell, so a million rows cost little more than their text. A sort reorders a
-// row permutation and never moves the values.
+// values, held in a ResultStore below the heading row.
 class ResultModel : public GridModel {
     Q_OBJECT
 public:
@@ -32,7 +29,8 @@ public:
     void prefetchRow(int row) const override;
 
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    // Heading clicks: `column` is a view column.
+    // Heading clicks: `column` is a view column. A sort that fails leaves the rows in their order
+    // and is announced by sortFailed.
     void sort(int column, Qt::SortOrder order) override;
 
     // Called every `every` rows with the number of rows taken so far; returning false stops.
@@ -45,38 +43,31 @@ public:
     bool load(OracleResultSet& rs, const Progress& progress = {}, int every = 4096);
     // The row part of load: appends the remaining rows, field j into grid column j + 1.
     bool fetchRows(OracleResultSet& rs, const Progress& progress = {}, int every = 4096);
+    // Shows a store filled elsewhere: row 0 an empty corner cell and the field names, then the stored
+    // rows numbered 1, 2, 3, ...
+    void adopt(QStringList fieldNames, std::unique_ptr<ResultStore> store);
 
-    // Sorts the data rows (row 1 down) by a grid column: numbers by value, other columns by their
-    // UTF-8 bytes (code-point order); empty cells first. Stable, so rows that compare equal keep
-    // their current order.
+    // Sorts the data rows (row 1 down) by a grid column (see sortedOrder).
     void sortRows(int gridCol, bool descending);
     // A column whose every value came from the database as a number.
     bool isNumericColumn(int gridCol) const;
     // Cell (i, 0) = i for every data row, top to bottom.
     void numberRows();
 
-private:
-    struct Block;
-    struct Store;
+Q_SIGNALS:
+    // A heading-click sort ran out of memory or failed otherwise.
+    void sortFailed(const zemo::ZemoError& error);
 
+private:
     int dataRows() const { return m_gridRows > 0 ? m_gridRows - 1 : 0; }
-    uint32_t physOf(int gridRow) const {
-        return m_perm.empty() ? uint32_t(gridRow - 1) : m_perm[gridRow - 1];
-    }
-    // False for an empty (null) cell; `out` then is empty.
-    bool span(uint32_t phys, int col, std::string_view& out, std::string& scratch) const;
-    void notifyCell(int row, int col);
-    // Copies the data rows 1..keepRows in display order into a store of `cols` columns.
-    void rebuild(int keepRows, int cols);
+    bool inGrid(int row, int col) const { return row >= 0 && row < m_gridRows && col >= 0 && col < m_cols; }
+    void applyOrder(std::vector<uint32_t> order);
     void publish(int gridRows);
 
     int m_gridRows = 1;
     int m_cols = 1;
     QStringList m_header;
-    std::unique_ptr<Store> m_store;
-    std::vector<uint32_t> m_perm; // display order of the stored rows; empty while in fetch order
-    QHash<quint64, QByteArray> m_edits;
-    std::vector<uint8_t> m_colKind; // per grid column: unknown, numeric, text
+    std::unique_ptr<ResultStore> m_store;
 };
 
 } // namespace zemo

@@ -7,6 +7,7 @@
 #include "results/Form4.h"
 #include "results/Form4Logic.h"
 #include "support/CsvReader.h"
+#include "support/GridText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,15 +25,9 @@
 #include <sqlite3.h>
 
 using namespace zemo;
+using test::gridColumn;
 
 namespace {
-
-QStringList gridColumn(const GridWidget* g, int col) {
-    QStringList out;
-    for (int r = 1; r < g->Rows(); ++r)
-        out << g->TextMatrix(r, col);
-    return out;
-}
 
 QStringList numbersUpTo(int n) {
     QStringList out;

@@ -1,15 +1,82 @@
 #include "app/ZemoError.h"
 #include "results/NumberText.h"
 #include "results/ResultModel.h"
+#include "results/ResultStore.h"
+#include "support/AllocationLimit.h"
 #include "support/FakeResultSet.h"
 
 #include <QItemSelectionModel>
+#include <QSignalSpy>
 #include <QtTest>
+#include <future>
+#include <thread>
 
 using namespace zemo;
 using K = ValueKind;
 
 namespace {
+
+// Whether another thread could take `lock` right now.
+bool freeForOthers(std::mutex& lock) {
+    return std::async(std::launch::async,
+                      [&lock] {
+                          const bool got = lock.try_lock();
+                          if (got)
+                              lock.unlock();
+                          return got;
+                      })
+        .get();
+}
+
+// A result set that watches the store's lock: free while it is advanced, held while a row is read
+// into the store. It can raise the stop flag after some rows and fail while a row is read.
+class WatchedResultSet : public FakeResultSet {
+public:
+    using FakeResultSet::FakeResultSet;
+    std::mutex* lock = nullptr;
+    std::atomic<bool>* stop = nullptr;
+    int stopAfter = -1;  // rows read before the stop flag goes up
+    int failReadAt = -1; // row whose second column cannot be read
+    mutable bool heldWhileReading = true;
+    bool freeWhileAdvancing = true;
+
+    void next() override {
+        if (lock)
+            freeWhileAdvancing = freeWhileAdvancing && freeForOthers(*lock);
+        ++m_read;
+        if (stop && m_read == stopAfter)
+            stop->store(true);
+        FakeResultSet::next();
+    }
+    bool textUtf8(int col, std::string_view& out) const override {
+        if (lock)
+            heldWhileReading = heldWhileReading && !freeForOthers(*lock);
+        if (m_read == failReadAt && col == 1)
+            throw ZemoError(-1555, QStringLiteral("bad value"));
+        return FakeResultSet::textUtf8(col, out);
+    }
+
+private:
+    int m_read = 0;
+};
+
+std::vector<FakeResultSet::Row> numberedRows(int n, const QString& prefix = QStringLiteral("v")) {
+    std::vector<FakeResultSet::Row> rows;
+    for (int i = 1; i <= n; ++i)
+        rows.push_back({QString::number(i), prefix + QString::number(i)});
+    return rows;
+}
+
+QStringList storeColumn(const ResultStore& s, int col) {
+    QStringList out;
+    std::string scratch;
+    for (uint32_t d = 0; d < s.rows(); ++d) {
+        std::string_view v;
+        s.text(s.physOf(d), col, v, scratch);
+        out << QString::fromUtf8(v.data(), qsizetype(v.size()));
+    }
+    return out;
+}
 
 // Column `col` of the data rows, top to bottom.
 QStringList column(const ResultModel& m, int col) {
@@ -203,6 +270,113 @@ private Q_SLOTS:
         m.load(*again);
         QCOMPARE(column(m, 0), QStringList({"1", "2"}));
         QVERIFY(!m.isNumericColumn(1));
+    }
+    // The fetch off the window's thread: the lock only around the row being written, the count after
+    // every row, the stop flag before every row.
+    void storeFetchSharesTheStoreRowByRow() {
+        WatchedResultSet rs({"N", "S"}, {K::Integer, K::Text}, numberedRows(6));
+        std::mutex lock;
+        std::atomic<bool> stop{false};
+        std::atomic<int> taken{-1};
+        rs.lock = &lock;
+        rs.stop = &stop;
+        rs.stopAfter = 4;
+        ResultStore store(2);
+        QVERIFY(!fetchRows(store, rs, {&lock, &stop, &taken}));
+        QVERIFY(rs.heldWhileReading);
+        QVERIFY(rs.freeWhileAdvancing);
+        QCOMPARE(taken.load(), 4);
+        QCOMPARE(storeColumn(store, 2), QStringList({"v1", "v2", "v3", "v4"}));
+        QCOMPARE(storeColumn(store, 0), QStringList({"1", "2", "3", "4"}));
+        QVERIFY(store.isNumeric(1));
+        QVERIFY(!store.isNumeric(2));
+
+        // Going on from where it stopped appends behind the rows already there.
+        stop = false;
+        QVERIFY(fetchRows(store, rs, {&lock, &stop, &taken}));
+        QCOMPARE(taken.load(), 2);
+        QCOMPARE(storeColumn(store, 2), QStringList({"v1", "v2", "v3", "v4", "v5", "v6"}));
+        QCOMPARE(storeColumn(store, 0), QStringList({"1", "2", "3", "4", "5", "6"}));
+    }
+
+    void storeFetchFailureKeepsTheRowsBeforeIt() {
+        // Lost while moving on: every row read before it stays.
+        FakeResultSet lost({"N", "S"}, {K::Integer, K::Text}, numberedRows(5000), 4500);
+        ResultStore store(2);
+        std::atomic<int> taken{0};
+        QVERIFY_THROWS_EXCEPTION(ZemoError, fetchRows(store, lost, {nullptr, nullptr, &taken}));
+        QCOMPARE(store.rows(), 4500u);
+        QCOMPARE(taken.load(), 4500);
+
+        // A value that cannot be read half-way through a row: that row is not kept, and rows
+        // appended later read back whole (its bytes do not stay in the block).
+        WatchedResultSet bad({"N", "S"}, {K::Integer, K::Text}, numberedRows(5, QStringLiteral("長い値")));
+        bad.failReadAt = 2;
+        ResultStore small(2);
+        QVERIFY_THROWS_EXCEPTION(ZemoError, fetchRows(small, bad));
+        QCOMPARE(small.rows(), 2u);
+        bad.failReadAt = -1;
+        QVERIFY(fetchRows(small, bad));
+        QCOMPARE(storeColumn(small, 1), QStringList({"1", "2", "3", "4", "5"}));
+        QCOMPARE(storeColumn(small, 2), QStringList({"長い値1", "長い値2", "長い値3", "長い値4", "長い値5"}));
+    }
+
+    // A store filled on another thread, then shown by the model in one reset.
+    void adoptShowsAStoreFilledElsewhere() {
+        auto store = std::make_unique<ResultStore>(2);
+        std::thread worker([&store] {
+            FakeResultSet rs({"N", "S"}, {K::Integer, K::Text}, numberedRows(5000));
+            fetchRows(*store, rs);
+        });
+        worker.join();
+        ResultModel m;
+        m.setHeaderRows(1);
+        m.setHeaderCols(1);
+        auto old = oneColumn(K::Text, {QStringLiteral("old1"), QStringLiteral("old2")});
+        m.load(*old);
+        m.sortRows(1, true);
+        QSignalSpy resets(&m, &QAbstractItemModel::modelReset);
+        m.adopt({"N", "S"}, std::move(store));
+        QCOMPARE(resets.size(), 1);
+        QCOMPARE(m.gridRows(), 5001);
+        QCOMPARE(m.gridCols(), 3);
+        QCOMPARE(m.rowCount(), 5000);
+        QCOMPARE(m.cellText(0, 0), QString());
+        QCOMPARE(m.cellText(0, 2), QStringLiteral("S"));
+        QCOMPARE(m.headerData(1, Qt::Horizontal).toString(), QStringLiteral("S"));
+        QCOMPARE(m.cellText(1, 0), QStringLiteral("1"));
+        QCOMPARE(m.cellText(5000, 0), QStringLiteral("5000"));
+        QCOMPARE(m.cellText(5000, 2), QStringLiteral("v5000"));
+        QVERIFY(m.isNumericColumn(1));
+        QVERIFY(!m.isNumericColumn(2));
+        m.sortRows(1, true);
+        QCOMPARE(m.cellText(1, 2), QStringLiteral("v5000"));
+    }
+
+    // A heading-click sort without memory for its keys: the rows stay, and the failure is announced.
+    void sortOutOfMemoryIsAnnounced() {
+        std::vector<FakeResultSet::Row> rows;
+        for (int i = 0; i < 20000; ++i)
+            rows.push_back({QString::number((i * 7919) % 20000)});
+        FakeResultSet rs({"N"}, {K::Integer}, std::move(rows));
+        ResultModel m;
+        m.load(rs);
+        m.setHeaderRows(1);
+        m.setHeaderCols(1);
+        const QStringList before = column(m, 1);
+        QList<int> numbers;
+        connect(&m, &ResultModel::sortFailed, this,
+                [&numbers](const ZemoError& e) { numbers << e.number(); });
+        {
+            const test::AllocationLimit limit(64 * 1024);
+            m.sort(0, Qt::AscendingOrder);
+        }
+        QCOMPARE(numbers, QList<int>({err::OutOfMemory}));
+        QCOMPARE(column(m, 1), before);
+        m.sort(0, Qt::AscendingOrder);
+        QCOMPARE(numbers.size(), 1);
+        QCOMPARE(m.cellText(1, 1), QStringLiteral("0"));
+        QCOMPARE(m.cellText(20000, 1), QStringLiteral("19999"));
     }
 };
 
