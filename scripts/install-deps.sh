@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need; skips what is already there.
+# With the argument "fuzz" also clang and its libFuzzer runtime, for `make fuzz`.
 set -euo pipefail
 pkgs=(
   cmake ninja-build g++ make pkg-config
@@ -7,7 +8,11 @@ pkgs=(
   libsqlite3-dev sqlite3
   unixodbc unixodbc-dev odbc-postgresql postgresql
   xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho xdotool
+  libgmp-dev
 )
+if [ "${1:-}" = fuzz ]; then
+  pkgs+=(clang libclang-rt-dev)
+fi
 missing=()
 for p in "${pkgs[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -3,6 +3,7 @@
 #include <QSaveFile>
 
 #ifdef Q_OS_UNIX
+#include <csignal>
 #include <unistd.h>
 #endif
 
@@ -15,6 +16,12 @@ bool flushAndSync(QSaveFile& file) {
     return ::fsync(file.handle()) == 0;
 #else
     return true;
+#endif
+}
+
+void ignoreFileSizeSignal() {
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
 #endif
 }
 

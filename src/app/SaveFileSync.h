@@ -9,4 +9,8 @@ namespace zemo {
 // file in place of the old one; callers check this before commit().
 bool flushAndSync(QSaveFile& file);
 
+// A file-size limit (ulimit -f) would end the program with SIGXFSZ in the middle of a save; with the
+// signal ignored the write fails instead and is reported like a full disk. Called at program start.
+void ignoreFileSizeSignal();
+
 } // namespace zemo

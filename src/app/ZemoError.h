@@ -28,6 +28,7 @@ inline constexpr int NoDriver = 1001;        // no client driver for the service
 inline constexpr int BadConnect = 1002;      // connect string without user or password
 inline constexpr int NotConnected = 1003;    // operation on a closed database
 inline constexpr int NoSuchField = 1004;     // field name or position not in the result set
+inline constexpr int MultiStatement = 1005;  // a text holding more than one statement
 inline constexpr int ProfileRead = 1101;     // profile file cannot be read
 inline constexpr int ProfileWrite = 1102;    // profile file cannot be written
 inline constexpr int ProfileCopyFull = 1103; // all ten copy names are taken

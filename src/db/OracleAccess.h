@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/StatementCheck.h"
+
 #include <QString>
 #include <QVariant>
 #include <memory>
@@ -75,14 +77,19 @@ private:
 class OracleDatabase {
 public:
     virtual ~OracleDatabase() = default;
-    // Runs a query; options are accepted for the caller's sake and ignored.
+    // Runs a query; options are accepted for the caller's sake and ignored. Nothing reaches the
+    // backend unless the text holds one statement: names from the dictionary go in unquoted, and a
+    // table named "T; DROP TABLE X" must not run a second statement.
     std::unique_ptr<OracleResultSet> CreateDynaset(const QString& sql, int options = 0) {
         Q_UNUSED(options);
+        requireOneStatement(sql, dialect());
         return createResultSet(sql);
     }
     virtual std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) = 0;
     // A short name of the backend, for messages and tests ("sqlite", "postgresql", ...).
     virtual QString backendName() const = 0;
+    // How the database behind the backend reads quotes and comments.
+    virtual SqlDialect dialect() const { return SqlDialect::Generic; }
 };
 
 class OracleSession {

@@ -33,6 +33,9 @@ public:
 
     std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) override;
     QString backendName() const override { return m_backend; }
+    SqlDialect dialect() const override { return m_dialect; }
+    // Set once the product behind the driver is known; an ODBC source starts as Generic.
+    void setDialect(SqlDialect dialect) { m_dialect = dialect; }
 
     QSqlDatabase& connection() { return m_db; }
     // Runs a statement that returns no rows (session set-up); throws on failure.
@@ -49,6 +52,7 @@ private:
     QSqlDatabase m_db;
     QString m_name;
     QString m_backend;
+    SqlDialect m_dialect = SqlDialect::Generic;
 };
 
 class QtSqlResultSet : public OracleResultSet {

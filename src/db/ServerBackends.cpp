@@ -41,6 +41,7 @@ std::shared_ptr<OracleDatabase> openPostgres(const QString& serviceName, const Q
     p.options = QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutSeconds);
     p.backend = QStringLiteral("postgresql");
     auto db = QtSqlDatabase::open(p);
+    db->setDialect(SqlDialect::Postgres);
     db->addPostgresDictionaryViews();
     return db;
 }
@@ -71,8 +72,14 @@ std::shared_ptr<OracleDatabase> openOdbc(const QString& connectString, const QSt
     p.backend = backend;
     auto db = QtSqlDatabase::open(p);
     const QString dbms = dbmsOf(*db);
-    if (dbms.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive))
+    if (dbms.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive)) {
+        db->setDialect(SqlDialect::Postgres);
         db->addPostgresDictionaryViews();
+    } else if (dbms.contains(QLatin1String("Oracle"), Qt::CaseInsensitive)) {
+        db->setDialect(SqlDialect::Oracle);
+    } else if (dbms.contains(QLatin1String("SQLite"), Qt::CaseInsensitive)) {
+        db->setDialect(SqlDialect::Sqlite);
+    }
     return db;
 }
 
@@ -89,7 +96,9 @@ std::shared_ptr<OracleDatabase> openOracle(const QString& serviceName, const QSt
         p.user = user;
         p.password = password;
         p.backend = QStringLiteral("oracle");
-        return QtSqlDatabase::open(p);
+        auto db = QtSqlDatabase::open(p);
+        db->setDialect(SqlDialect::Oracle);
+        return db;
     }
     const QString driver = pickOracleDriver(installedOdbcDrivers());
     if (!driver.isEmpty() && QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC"))) {

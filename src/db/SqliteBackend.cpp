@@ -100,7 +100,7 @@ SqliteResultSet::SqliteResultSet(std::shared_ptr<SqliteDatabase> db, const QStri
     if (anotherStatementFollows(m_db->handle(), tail)) {
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
-        throw ZemoError(SQLITE_MISUSE, QStringLiteral("一度に実行できるSQL文は一つだけです"));
+        throw ZemoError(err::MultiStatement, multiStatementMessage());
     }
     m_columns = sqlite3_column_count(m_stmt);
     step();

@@ -17,6 +17,7 @@ public:
 
     std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) override;
     QString backendName() const override { return QStringLiteral("sqlite"); }
+    SqlDialect dialect() const override { return SqlDialect::Sqlite; }
     sqlite3* handle() const { return m_db; }
 
     [[noreturn]] void raise() const; // throws the connection's current error

@@ -98,11 +98,37 @@ QByteArray encodeLine(const QString& text, TextEncoding e, const QString& path) 
     return out;
 }
 
+// Strict UTF-8: no overlong forms, surrogates or code points past U+10FFFF, and no sequence cut
+// off at the end. A file cut mid-character is not UTF-8: read as such, the next write would append
+// valid text after the broken bytes and the whole file would read as Shift-JIS afterwards.
 bool isValidUtf8(const QByteArray& bytes) {
-    QStringDecoder d(QStringConverter::Utf8);
-    const QString text = d(bytes);
-    Q_UNUSED(text);
-    return !d.hasError();
+    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const uchar c = p[i];
+        int len = 1;
+        uint cp = c, min = 0;
+        if (c >= 0xF0 && c <= 0xF4) {
+            len = 4, cp = c & 0x07, min = 0x10000;
+        } else if ((c & 0xF0) == 0xE0) {
+            len = 3, cp = c & 0x0F, min = 0x800;
+        } else if ((c & 0xE0) == 0xC0) {
+            len = 2, cp = c & 0x1F, min = 0x80;
+        } else if (c >= 0x80) {
+            return false;
+        }
+        if (len > n - i)
+            return false;
+        for (int k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += len;
+    }
+    return true;
 }
 
 // Control characters other than tab and line ends do not occur in a text file.
@@ -221,14 +247,32 @@ QByteArray IniFile::toBytes(const QString& pathForMessages) const {
         out += line.changed ? encodeLine(line.text, m_encoding, pathForMessages) : line.raw;
         out += line.eol;
     }
+    if (out.size() > kMaxIniFileBytes)
+        throw ZemoError(err::ProfileWrite,
+                        writeError(pathForMessages, QStringLiteral("ファイルが大きくなりすぎます")));
+    requireReadsBack(out, pathForMessages);
     return out;
+}
+
+void IniFile::requireReadsBack(const QByteArray& bytes, const QString& path) const {
+    // A file that reads back otherwise (another encoding chosen for it) would lose what was written.
+    bool same = false;
+    try {
+        const IniFile back = fromBytes(bytes, path);
+        same = back.m_lines.size() == m_lines.size();
+        for (qsizetype i = 0; same && i < m_lines.size(); ++i)
+            same = back.m_lines[i].text == m_lines[i].text;
+    } catch (const ZemoError&) {
+        same = false;
+    }
+    if (!same)
+        throw ZemoError(
+            err::ProfileWrite,
+            writeError(path, QStringLiteral("書き込むと内容が正しく読み戻せなくなるため保存しません")));
 }
 
 void IniFile::save(const QString& path) const {
     const QByteArray bytes = toBytes(path);
-    if (bytes.size() > kMaxIniFileBytes)
-        throw ZemoError(err::ProfileWrite, writeError(path, QStringLiteral("ファイルが大きくなりすぎます")));
-
     const bool isNew = !QFileInfo::exists(path);
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
@@ -363,6 +407,7 @@ void IniFile::setValue(const QString& section, const QString& key, const QString
         insertLine(m_lines.size(), keyLine);
         return;
     }
+    showHeader(h);
     const qsizetype k = findKey(h, key);
     if (k >= 0) {
         // The key keeps the spelling it has in the file.
@@ -375,6 +420,15 @@ void IniFile::setValue(const QString& section, const QString& key, const QString
     while (at > h + 1 && trimBlanks(m_lines[at - 1].text).isEmpty())
         --at;
     insertLine(at, keyLine);
+}
+
+void IniFile::showHeader(qsizetype header) {
+    // A section the program writes must be listed again: a hand-written "[x] " or " [x]" is not.
+    Line& line = m_lines[header];
+    if (line.text.startsWith(QLatin1Char('[')) && line.text.endsWith(QLatin1Char(']')))
+        return;
+    line.text = QLatin1Char('[') + parse(line.text).name + QLatin1Char(']');
+    line.changed = true;
 }
 
 bool IniFile::removeSection(const QString& section) {

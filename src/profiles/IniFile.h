@@ -30,6 +30,8 @@ public:
     // No ordinary file at `path` gives an empty new file.
     static IniFile load(const QString& path);
 
+    // The file as it is to be written; throws err::ProfileWrite when reading those bytes would not
+    // give back these lines (so nothing written is lost to another choice of encoding).
     QByteArray toBytes(const QString& pathForMessages = QString()) const;
     // Writes the whole file beside the old one and renames it over; a new file is private to its owner.
     void save(const QString& path) const;
@@ -72,6 +74,9 @@ private:
     qsizetype sectionEnd(qsizetype header) const;
     qsizetype findKey(qsizetype header, const QString& key) const;
     void insertLine(qsizetype at, const QString& text);
+    // Rewrites a header line the list would not show as "[" name "]".
+    void showHeader(qsizetype header);
+    void requireReadsBack(const QByteArray& bytes, const QString& path) const;
     QByteArray encodedEol() const;
 
     QList<Line> m_lines;

@@ -4,9 +4,12 @@
 #include "profiles/IniFile.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace zemo {
 
@@ -23,6 +26,36 @@ bool isWritableFolder(const QString& folder) {
 }
 
 constexpr int kMaxCopyNumber = 10;
+
+// How long a save waits for another running program to finish its own.
+constexpr int kLockWaitMs = 5000;
+
+// Held from reading the file to renaming the new one over it, so that two programs saving at the
+// same time both keep their changes: the lock file "KESTO.ini.lock" beside the profile file.
+class ProfileFileLock {
+public:
+    explicit ProfileFileLock(const QString& path) : m_lock(path + QStringLiteral(".lock")) {
+        // Short polls: a save holds the lock for milliseconds, and a long sleep would let the other
+        // program take it again and again.
+        const QDeadlineTimer deadline(kLockWaitMs);
+        while (!m_lock.tryLock(0)) {
+            if (m_lock.error() != QLockFile::LockFailedError)
+                throw ZemoError(err::ProfileWrite,
+                                QStringLiteral("プロファイルファイルのロックファイルを作れません：") + path +
+                                    QStringLiteral(".lock"));
+            if (deadline.hasExpired())
+                throw ZemoError(
+                    err::ProfileWrite,
+                    QStringLiteral("ほかの ZEMO-DB がプロファイルファイルを更新中のため保存できません。"
+                                   "しばらくしてからやり直してください：") +
+                        path);
+            QThread::msleep(2);
+        }
+    }
+
+private:
+    QLockFile m_lock;
+};
 
 } // namespace
 
@@ -57,7 +90,9 @@ QString startFromInstalledProfiles(const QString& path, const QString& installed
     if (QFileInfo::exists(path) || !QFileInfo(installed).isFile())
         return path;
     try {
-        IniFile::load(installed).save(path);
+        const ProfileFileLock lock(path);
+        if (!QFileInfo::exists(path))
+            IniFile::load(installed).save(path);
     } catch (const ZemoError&) {
         // Without the copy the user starts with an empty list, as with no installed file at all.
     }
@@ -98,18 +133,21 @@ void setProfile(IniFile& ini, const QString& service, const QString& user, const
 
 void WriteProfile(const QString& service, const QString& user, const QString& password, const QString& name,
                   const QString& path) {
+    const ProfileFileLock lock(path);
     IniFile ini = IniFile::load(path);
     setProfile(ini, service, user, password, name);
     ini.save(path);
 }
 
 void DeleteProfile(const QString& section, const QString& path) {
+    const ProfileFileLock lock(path);
     IniFile ini = IniFile::load(path);
     if (ini.removeSection(section))
         ini.save(path);
 }
 
 QString CopyProfile(const Profile& source, const QString& path, QRandomGenerator& random) {
+    const ProfileFileLock lock(path);
     IniFile ini = IniFile::load(path);
     const QString base = trimBlanks(source.name) + QLatin1Char('_');
     QStringList free;

@@ -5,6 +5,7 @@
 #include "app/ZemoError.h"
 
 #include <QSaveFile>
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -14,6 +15,8 @@ namespace zemo {
 namespace {
 
 constexpr size_t kBuffer = 4 << 20;
+// A small export (or a fuzz run) does not clear megabytes: the buffer doubles from here at each flush.
+constexpr size_t kFirstBuffer = 64 << 10;
 // Rows ahead of the one being written that the model is asked to load.
 constexpr int kPrefetch = 16;
 
@@ -56,7 +59,7 @@ bool writeGridCsv(const GridModel& grid, const QList<int>& columns, QIODevice& o
     const size_t n = size_t(cols.size());
     std::vector<std::string_view> cells(n);
     std::vector<std::string> scratch(n);
-    std::vector<char> buf(kBuffer);
+    std::vector<char> buf(kFirstBuffer);
     size_t used = 0;
     auto flush = [&] {
         const bool ok = out.write(buf.data(), qint64(used)) == qint64(used);
@@ -76,8 +79,7 @@ bool writeGridCsv(const GridModel& grid, const QList<int>& columns, QIODevice& o
         if (used + need > buf.size()) {
             if (!flush())
                 return false;
-            if (need > buf.size())
-                buf.resize(need);
+            buf.resize(std::max(need, std::min(kBuffer, buf.size() * 2)));
         }
         char* w = buf.data() + used;
         for (size_t i = 0; i < n; ++i) {

@@ -111,6 +111,19 @@ bool parseNumberText(std::string_view text, double& value, bool& exact) {
         return false;
     double v = 0;
     const auto r = std::from_chars(p, end, v);
+    if (r.ec == std::errc::result_out_of_range && r.ptr == end) {
+        // Beyond the doubles (a NUMERIC of 400 digits): infinity or zero as its key, marked inexact so
+        // that equal keys are settled by the exact comparison.
+        Decimal d;
+        if (!parseDecimal(text, d))
+            return false;
+        v = d.exponent > 0 ? HUGE_VAL : 0.0;
+        value = d.neg ? -v : v;
+        if (value == 0)
+            value = 0;
+        exact = false;
+        return true;
+    }
     if (r.ec != std::errc() || r.ptr != end)
         return false;
     value = neg ? -v : v;

@@ -51,6 +51,10 @@ private slots:
     void removeSectionTakesAllItsLines();
     void refusesWhatIsNotAProfileFile();
     void refusesLineBreaksInNamesAndValues();
+    void writtenSectionIsListedAgain_data();
+    void writtenSectionIsListedAgain();
+    void fileCutMidCharacterIsNotUtf8();
+    void rewriteThatWouldReadBackOtherwiseIsRefused();
 };
 
 void TestIniFile::lookupIgnoresCaseAndBlanks() {
@@ -289,6 +293,64 @@ void TestIniFile::refusesLineBreaksInNamesAndValues() {
     IniFile tab = IniFile::fromBytes(before);
     tab.setValue("a", "K", "x\ty");
     QCOMPARE(tab.value("a", "K"), QString("x\ty"));
+}
+
+void TestIniFile::writtenSectionIsListedAgain_data() {
+    QTest::addColumn<QByteArray>("header");
+    QTest::addColumn<QByteArray>("rewritten");
+    QTest::newRow("blank after the bracket") << QByteArray("[x] ") << QByteArray("[x]");
+    QTest::newRow("blank before the bracket") << QByteArray(" [x]") << QByteArray("[x]");
+    QTest::newRow("comment behind") << QByteArray("[x]\t; note") << QByteArray("[x]");
+    QTest::newRow("other case keeps its own") << QByteArray("[X] ") << QByteArray("[X]");
+    QTest::newRow("blanks inside") << QByteArray("\t[ x ] ") << QByteArray("[x]");
+}
+
+// Only the header line of the section written changes, to the form the list shows.
+void TestIniFile::writtenSectionIsListedAgain() {
+    QFETCH(QByteArray, header);
+    QFETCH(QByteArray, rewritten);
+    const QByteArray own = "\r\nNAME=x\r\n", other = "[y] \r\nLOG=b\r\n";
+    IniFile ini = IniFile::fromBytes(header + own + other);
+    QVERIFY(ini.listedSections().isEmpty());
+    ini.setValue(QStringLiteral("x"), QStringLiteral("LOG"), QStringLiteral("u"));
+    const QByteArray written = ini.toBytes();
+    QCOMPARE(written, rewritten + own + "LOG=u\r\n" + other);
+    const IniFile again = IniFile::fromBytes(written);
+    QCOMPARE(again.listedSections().size(), 1);
+    QCOMPARE(again.value(again.listedSections().first(), QStringLiteral("LOG")), QStringLiteral("u"));
+    QCOMPARE(again.value(QStringLiteral("y"), QStringLiteral("LOG")), QStringLiteral("b"));
+}
+
+// The bytes "a EF BF" end in the first two bytes of a three-byte character: read as UTF-8, a
+// Japanese name appended after them would make the file Shift-JIS on the next reading.
+void TestIniFile::fileCutMidCharacterIsNotUtf8() {
+    IniFile ini = IniFile::fromBytes("a\xEF\xBF");
+    QCOMPARE(ini.encoding(), TextEncoding::ShiftJis);
+    ini.setValue(QStringLiteral("本番"), QStringLiteral("NAME"), QStringLiteral("本番"));
+    const IniFile again = IniFile::fromBytes(ini.toBytes());
+    QCOMPARE(again.encoding(), TextEncoding::ShiftJis);
+    QVERIFY(again.listedSections().contains(QStringLiteral("本番")));
+    QCOMPARE(again.value(QStringLiteral("本番"), QStringLiteral("NAME")), QStringLiteral("本番"));
+    // Whole characters, and one cut in the middle of a line rather than at the end.
+    QCOMPARE(IniFile::fromBytes("[\xE6\x9C\xAC]\r\n").encoding(), TextEncoding::Utf8);
+    QCOMPARE(IniFile::fromBytes("[\xE6\x9C]\r\n").encoding(), TextEncoding::ShiftJis);
+}
+
+// A Shift-JIS file whose only bytes that are not UTF-8 sit in a value being replaced: the rewrite
+// would read as UTF-8, and "ﾃｩ" (C3 A9) in the other section as "é". Refused, nothing changes.
+void TestIniFile::rewriteThatWouldReadBackOtherwiseIsRefused() {
+    const QByteArray bytes = "[a]\r\nNAME=\xC3\xA9\r\n[b]\r\nNAME=\x82\xA0\r\n";
+    IniFile ini = IniFile::fromBytes(bytes);
+    QCOMPARE(ini.encoding(), TextEncoding::ShiftJis);
+    QCOMPARE(ini.value(QStringLiteral("a"), QStringLiteral("NAME")), QStringLiteral("ﾃｩ"));
+    ini.setValue(QStringLiteral("b"), QStringLiteral("NAME"), QStringLiteral("b"));
+    try {
+        ini.toBytes();
+        QFAIL("a file that reads back otherwise was written");
+    } catch (const zemo::ZemoError& e) {
+        QCOMPARE(e.number(), zemo::err::ProfileWrite);
+    }
+    QCOMPARE(IniFile::fromBytes(bytes).toBytes(), bytes);
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

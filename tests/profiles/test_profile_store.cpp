@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSet>
@@ -84,6 +85,8 @@ private slots:
     void copyNeverOverwrites();
     void copyTrimsAndUsesTheStoredName();
     void installedProfilesStartTheUsersFile();
+    void savedProfileIsListed();
+    void busyLockFailsTheSave();
 
 private:
     QTemporaryDir* m_dir = nullptr;
@@ -320,6 +323,40 @@ void TestProfileStore::installedProfilesStartTheUsersFile() {
     // Nothing installed: no file is made.
     QCOMPARE(startFromInstalledProfiles(m_path, program.path() + "/none/KESTO.ini"), m_path);
     QVERIFY(!QFileInfo::exists(m_path));
+}
+
+// What the user saves appears in the list: under a hand-written "[x] " header, and after a file
+// cut in the middle of a character.
+void TestProfileStore::savedProfileIsListed() {
+    writeAll(m_path, "[x] \r\nNAME=x\r\n");
+    QVERIFY(ListProfileNames(m_path).isEmpty());
+    WriteProfile("srv", "u", "p", "x", m_path);
+    QCOMPARE(ListProfileNames(m_path), QStringList{"x"});
+    QCOMPARE(ReadProfile("x", m_path), (Profile{"srv", "u", "p", "x"}));
+
+    writeAll(m_path, "a\xEF\xBF");
+    WriteProfile("srv", "u", "p", "本番", m_path);
+    QCOMPARE(ListProfileNames(m_path), QStringList{"本番"});
+    QCOMPARE(ReadProfile("本番", m_path).service, QString("srv"));
+}
+
+// A lock held by another program past the wait: the error box, and the file as it was.
+void TestProfileStore::busyLockFailsTheSave() {
+    writeAll(m_path, "[a]\r\nNAME=a\r\n");
+    QProcess holder; // a live process that owns the lock file
+    holder.start("sleep", {"30"});
+    QVERIFY(holder.waitForStarted());
+    writeAll(m_path + ".lock", QByteArray::number(holder.processId()) + "\nsleep\n\n");
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(errorOf([&] { WriteProfile("s", "u", "p", "b", m_path); }), err::ProfileWrite);
+    QVERIFY(clock.elapsed() >= 4000);
+    QCOMPARE(readAll(m_path), QByteArray("[a]\r\nNAME=a\r\n"));
+    holder.kill();
+    holder.waitForFinished();
+    // Once its owner is gone the lock is stale and the next save goes through.
+    WriteProfile("s", "u", "p", "b", m_path);
+    QCOMPARE(ListProfileNames(m_path), QStringList({"a", "b"}));
 }
 
 QTEST_GUILESS_MAIN(TestProfileStore)

@@ -3,22 +3,24 @@
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
+#include <QStringView>
 
-// Reads comma-separated text strictly: quoted fields with doubled quotes, every record ended by
-// CR LF. Returns false on anything else (a bare CR or LF between fields, a stray quote).
-inline bool readCsv(const QByteArray& bytes, QList<QStringList>& records) {
-    const QString text = QString::fromUtf8(bytes);
+// Reads delimited text strictly, apart from the program's writers: fields split by one separator,
+// quoted fields with doubled quotes, every record ended by CR LF; an empty line is a record of one
+// empty field. Returns false on anything else (a bare CR or LF between fields, a stray quote).
+inline bool readDelimited(QStringView text, QChar separator, QList<QStringList>& records) {
     QStringList record;
-    QString field;
     qsizetype i = 0;
-    while (i < text.size()) {
-        if (text[i] == QLatin1Char('"')) {
+    const qsizetype n = text.size();
+    while (i < n) {
+        QString field;
+        if (text[i] == u'"') {
             for (++i;; ++i) {
-                if (i >= text.size())
+                if (i >= n)
                     return false;
-                if (text[i] == QLatin1Char('"')) {
-                    if (i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
-                        field += QLatin1Char('"');
+                if (text[i] == u'"') {
+                    if (i + 1 < n && text[i + 1] == u'"') {
+                        field += u'"';
                         ++i;
                         continue;
                     }
@@ -28,26 +30,29 @@ inline bool readCsv(const QByteArray& bytes, QList<QStringList>& records) {
                 field += text[i];
             }
         } else {
-            while (i < text.size() && text[i] != QLatin1Char(',') && text[i] != QLatin1Char('\r') &&
-                   text[i] != QLatin1Char('\n')) {
-                if (text[i] == QLatin1Char('"'))
+            for (; i < n && text[i] != separator && text[i] != u'\r' && text[i] != u'\n'; ++i) {
+                if (text[i] == u'"')
                     return false;
-                field += text[i++];
+                field += text[i];
             }
         }
         record << field;
-        field.clear();
-        if (i < text.size() && text[i] == QLatin1Char(',')) {
+        if (i < n && text[i] == separator) {
             ++i;
-            if (i == text.size())
+            if (i == n)
                 return false;
             continue;
         }
-        if (text.mid(i, 2) != QStringLiteral("\r\n"))
+        if (i + 1 >= n || text[i] != u'\r' || text[i + 1] != u'\n')
             return false;
         i += 2;
         records << record;
         record.clear();
     }
-    return record.isEmpty();
+    return true;
+}
+
+// Comma-separated UTF-8 text.
+inline bool readCsv(const QByteArray& bytes, QList<QStringList>& records) {
+    return readDelimited(QString::fromUtf8(bytes), u',', records);
 }

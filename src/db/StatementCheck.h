@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace zemo {
+
+// How a database splits text into tokens: which quotes and comments it knows. Generic stands for a
+// product we cannot name (an unknown ODBC driver) and covers all the others and a few more.
+enum class SqlDialect { Generic, Oracle, Postgres, Sqlite };
+
+struct StatementCount {
+    int statements = 0;        // the most statements any reading of the text finds
+    bool unterminated = false; // some reading ends inside a quote or a block comment
+};
+
+// Counts the statements of a text under every lexical reading the dialect allows (server settings,
+// product versions). Blanks, comments and semicolons alone make no statement. Linear in the text.
+StatementCount countStatements(QStringView sql, SqlDialect dialect);
+
+inline bool holdsOneStatement(QStringView sql, SqlDialect dialect) {
+    return countStatements(sql, dialect).statements <= 1;
+}
+
+// Throws ZemoError(err::MultiStatement) unless every reading finds at most one statement.
+void requireOneStatement(QStringView sql, SqlDialect dialect);
+
+// The text of that error, shared with the SQLite adapter's own check.
+QString multiStatementMessage();
+
+} // namespace zemo

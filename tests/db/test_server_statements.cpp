@@ -1,0 +1,120 @@
+// One statement per run against the private PostgreSQL cluster, through Qt's PostgreSQL driver and
+// through psqlODBC: texts holding a second statement never reach the server, also when the second
+// statement hides in a table name read from the dictionary. The tables live in a database of their
+// own so that the other server tests see the schema they expect.
+#include "app/ZemoError.h"
+#include "catalogue/Catalogue.h"
+#include "db/OracleAccess.h"
+#include "db/QtSqlBackend.h"
+#include "grid/GridModel.h"
+#include "mainwindow/StatementAssembly.h"
+#include "support/PgCluster.h"
+
+#include <QtTest>
+
+using namespace zemo;
+using zemo::test::PgCluster;
+
+namespace {
+
+const QString kDatabase = QStringLiteral("zemo_hostile");
+const QString kHostile = QStringLiteral("T; DROP TABLE VICTIM; --");
+
+int countOf(OracleDatabase& db, const QString& sql) {
+    auto rs = db.CreateDynaset(sql, 0);
+    return rs->Eof() ? -1 : rs->Fields(0).Value().toInt();
+}
+
+int tablesNamed(OracleDatabase& db, const QString& name) {
+    return countOf(db, QStringLiteral("select count(*) from pg_tables where tablename = '%1'").arg(name));
+}
+
+} // namespace
+
+class TestServerStatements : public QObject {
+    Q_OBJECT
+
+    PgCluster pg;
+
+    std::shared_ptr<OracleDatabase> open(const QString& via) {
+        const QString service =
+            via == QLatin1String("QPSQL") ? pg.postgresService(kDatabase) : pg.odbcService(kDatabase);
+        return OracleSession().OpenDatabase(service, pg.connect(), 0);
+    }
+    // The refusal, with the number every adapter uses.
+    static void expectRefused(OracleDatabase& db, const QString& sql) {
+        try {
+            db.CreateDynaset(sql, 0);
+            QFAIL(qPrintable(QStringLiteral("ran: ") + sql));
+        } catch (const ZemoError& e) {
+            QCOMPARE(e.number(), err::MultiStatement);
+            QCOMPARE(e.description(), QStringLiteral("一度に実行できるSQL文は一つだけです"));
+        }
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY2(pg.ok(), "no cluster info: run through ctest (fixture pg_cluster)");
+        auto admin = std::dynamic_pointer_cast<QtSqlDatabase>(OracleSession().OpenDatabase(
+            pg.postgresService(), QStringLiteral("postgres/") + pg.value("SUPERUSER_PASSWORD"), 0));
+        QVERIFY(admin);
+        if (countOf(*admin,
+                    QStringLiteral("select count(*) from pg_database where datname = '%1'").arg(kDatabase)) ==
+            0)
+            admin->execute(QStringLiteral("create database %1 owner %2").arg(kDatabase, pg.user()));
+        auto db = std::dynamic_pointer_cast<QtSqlDatabase>(open(QStringLiteral("QPSQL")));
+        QVERIFY(db);
+        db->execute(QStringLiteral("create table if not exists t (a integer)"));
+        db->execute(QStringLiteral("create table if not exists victim (a integer)"));
+        db->execute(QStringLiteral("create table if not exists \"%1\" (a integer)").arg(kHostile));
+    }
+
+    void secondStatementNeverRuns_data() { backends(); }
+    void secondStatementNeverRuns() {
+        QFETCH(QString, via);
+        auto db = open(via);
+        QCOMPARE(db->dialect(), SqlDialect::Postgres);
+        expectRefused(*db, QStringLiteral("select 1; drop table t"));
+        expectRefused(*db, QStringLiteral("select 1 as a; select * from nosuchtable"));
+        // Hidden from a reading that does not know the server's quoting rules.
+        expectRefused(*db, QStringLiteral("select 'x\\' ' ; drop table t; -- '"));
+        expectRefused(*db, QStringLiteral("select 1 /* /* */ ' */ ; drop table t; -- '"));
+        QCOMPARE(tablesNamed(*db, QStringLiteral("t")), 1);
+        // One statement with its semicolon and comments still runs, quotes the server knows included.
+        auto rs = db->CreateDynaset(QStringLiteral("select $x$a;b$x$ as v, E'c\\';d' as w; -- end"), 0);
+        QCOMPARE(rs->Fields(QStringLiteral("v")).Value().toString(), QStringLiteral("a;b"));
+        QCOMPARE(rs->Fields(QStringLiteral("w")).Value().toString(), QStringLiteral("c';d"));
+    }
+
+    // The table dialog's functions read the hostile name from the dictionary and load its columns;
+    // the statement built from them is refused and VICTIM stays.
+    void hostileTableNameFromTheDictionary_data() { backends(); }
+    void hostileTableNameFromTheDictionary() {
+        QFETCH(QString, via);
+        auto db = open(via);
+        QStringList names;
+        readTableNames(*db, [&](const QString& name) { names << name; });
+        QVERIFY2(names.contains(kHostile), qPrintable(names.join(QLatin1Char('|'))));
+
+        SimpleGridModel grid(2, 2);
+        QString fromList;
+        QStringList items;
+        loadTableColumns(*db, grid, kHostile, 0, fromList, [&](const QString& item) { items << item; });
+        QCOMPARE(items, QStringList{QStringLiteral("T1.A")});
+        QCOMPARE(fromList, kHostile + QStringLiteral(" T1"));
+
+        expectRefused(*db, assembleSelect(items, fromList, {}));
+        expectRefused(*db, assembleSelect({}, fromList, {}));
+        QCOMPARE(tablesNamed(*db, QStringLiteral("victim")), 1);
+    }
+
+private:
+    void backends() {
+        QTest::addColumn<QString>("via");
+        QTest::newRow("QPSQL") << QStringLiteral("QPSQL");
+        QTest::newRow("QODBC") << QStringLiteral("QODBC");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerStatements)
+#include "test_server_statements.moc"
