@@ -125,6 +125,8 @@ void Form1::buildControls() {
         c->setObjectName(QLatin1String(name));
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
+        // What is typed is stored as typed: no completion from the list, no change of case.
+        c->setCompleter(nullptr);
         c->setFont(gothic);
         m_placer.place(c, r);
         return c;
