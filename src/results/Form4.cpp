@@ -24,6 +24,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTextDocument>
 #include <optional>
 
 using zemo::TwipsRect;
@@ -174,6 +175,7 @@ void Form4::buildControls() {
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Text1->setTabChangesFocus(true);
+    zemo::giveLinesRoom(Text1);
     m_placer.place(Text1, {240, 600, 5055, 3015});
 
     Label4 = label("Label4", QStringLiteral("表示項目"), {6000, 360, 975, 255});
@@ -214,6 +216,9 @@ void Form4::buildControls() {
     connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
     connect(VSFlexGrid1, &zemo::GridWidget::KeyDownEvent, this, &Form4::VSFlexGrid1_KeyDown);
     connect(VSFlexGrid1, &zemo::GridWidget::AfterSort, this, &Form4::VSFlexGrid1_AfterSort);
+    // Every edit of the statement, so that the characters the user has not touched run as loaded.
+    connect(Text1, &QPlainTextEdit::textChanged, this,
+            [this] { m_statement.edited(Text1->document()->toRawText()); });
 }
 
 void Form4::Form_Load() {
@@ -225,6 +230,7 @@ void Form4::Form_Load() {
     if (!gSqlText.isEmpty()) {
         zemo::BusyPointer busy;
         Text1->setPlainText(gSqlText);
+        m_statement.load(gSqlText, Text1->document()->toRawText());
         CopyDisplayItems();
         RunQuery();
     }
@@ -248,10 +254,7 @@ void Form4::RunQuery() {
         if (!gOraDatabase)
             throw zemo::ZemoError(zemo::err::NotConnected,
                                   QStringLiteral("データベースに接続されていません"));
-        // The box's line breaks are CR LF pairs, as the statement was assembled.
-        QString boxText = Text1->toPlainText();
-        boxText.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        auto rs = gOraDatabase->CreateDynaset(zemo::statementToRun(boxText), 0);
+        auto rs = gOraDatabase->CreateDynaset(m_statement.statement(Text1->document()->toRawText()), 0);
         {
             FetchProgress progress(this);
             m_results->load(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/FormSupport.h"
+#include "results/Form4Logic.h"
 
 #include <QDialog>
 #include <functional>
@@ -67,4 +68,5 @@ private:
     QLabel* Label3 = nullptr;
     zemo::GridWidget* VSFlexGrid1 = nullptr;
     zemo::ResultModel* m_results = nullptr;
+    zemo::StatementBoxText m_statement;
 };
