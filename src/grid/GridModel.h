@@ -35,7 +35,7 @@ public:
     // What the grid paints for a cell: its first line, cut after kShownChars characters, "…" after it
     // when the cell goes on. The clipboard and the CSV take the whole value from cellText/cellUtf8.
     QString shownText(int row, int col) const;
-    static constexpr qsizetype kShownChars = 1000;
+    static constexpr qsizetype kShownChars = 500;
 
     int headerRows() const { return m_headerRows; }
     int headerCols() const { return m_headerCols; }
