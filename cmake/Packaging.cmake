@@ -54,7 +54,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION database)
 # Libraries the executable links come from dpkg-shlibdeps when it is there; the rest are loaded at
-# run time (the X11 platform plugin, the Japanese fonts the windows' fonts fall back to).
+# run time (the X11 platform plugin, the Japanese fonts the windows' fonts fall back to, Qt's Japanese
+# translations for its own dialogs).
 find_program(ZEMO_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(ZEMO_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -64,7 +65,7 @@ else()
 libsqlite3-0, libstdc++6, libc6, ")
 endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "${zemo_deb_libs}qt6-qpa-plugins (>= 6.4), fonts-ipafont-gothic, fonts-ipafont-mincho")
+    "${zemo_deb_libs}qt6-qpa-plugins (>= 6.4), qt6-translations-l10n, fonts-ipafont-gothic, fonts-ipafont-mincho")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-odbc, libqt6sql6-psql")
 set(CPACK_GENERATOR DEB)
 include(CPack)

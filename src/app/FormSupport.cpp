@@ -4,11 +4,19 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMainWindow>
+#include <QPlainTextDocumentLayout>
+#include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleOption>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTranslator>
 #include <QWidget>
 
 namespace zemo {
@@ -145,17 +153,51 @@ void installFontSubstitutes() {
 }
 
 namespace {
+// Pixels below a row of text in which "_" still shows.
+int rowRoom(const QFontMetrics& fm) {
+    return std::max(2, fm.height() / 6);
+}
+
 class RoomyRowsStyle : public QProxyStyle {
 public:
     QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                            const QWidget* widget) const override {
         QSize s = QProxyStyle::sizeFromContents(type, option, size, widget);
         if (type == CT_ItemViewItem && option)
-            s.rheight() += std::max(2, option->fontMetrics.height() / 6);
+            s.rheight() += rowRoom(option->fontMetrics);
         return s;
     }
 };
+
+// A plain-text layout that leaves rowRoom below every line. The box asks every block for its
+// rectangle before it paints or places the cursor, so the lines are spaced there.
+class RoomyLinesLayout : public QPlainTextDocumentLayout {
+public:
+    using QPlainTextDocumentLayout::QPlainTextDocumentLayout;
+    QRectF blockBoundingRect(const QTextBlock& block) const override {
+        const QRectF base = QPlainTextDocumentLayout::blockBoundingRect(block);
+        QTextLayout* layout = block.layout();
+        if (!block.isVisible() || !layout || layout->lineCount() == 0)
+            return base;
+        const int room = rowRoom(QFontMetrics(document()->defaultFont()));
+        qreal y = 0;
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            QTextLine line = layout->lineAt(i);
+            line.setPosition(QPointF(line.position().x(), y));
+            y += line.height() + room;
+        }
+        const qreal margin = block.next().isValid() ? 0 : document()->documentMargin();
+        return QRectF(base.topLeft(), QSizeF(base.width(), y + margin));
+    }
+};
 } // namespace
+
+void giveLinesRoom(QPlainTextEdit* box) {
+    auto* doc = new QTextDocument(box);
+    doc->setDocumentLayout(new RoomyLinesLayout(doc));
+    doc->setDefaultFont(box->font());
+    box->setDocument(doc);
+}
 
 void installDesktopStyle() {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
@@ -163,9 +205,21 @@ void installDesktopStyle() {
     QApplication::setStyle(new RoomyRowsStyle);
 }
 
+bool installQtTranslations() {
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return false;
+    }
+    return true;
+}
+
 void setUpApplication() {
     QCoreApplication::setApplicationName(QStringLiteral("ZEMO-DB"));
     QCoreApplication::setOrganizationName(QStringLiteral("ZEMO-DB"));
+    installQtTranslations();
     installFontSubstitutes();
     installDesktopStyle();
     QApplication::setWindowIcon(programIcon());

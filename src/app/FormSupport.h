@@ -15,6 +15,7 @@
 
 class QLabel;
 class QPushButton;
+class QPlainTextEdit;
 class QWidget;
 
 namespace zemo {
@@ -180,8 +181,13 @@ void installFontSubstitutes();
 // Gives list rows room below the text: the IPA fonts draw "_" a pixel below the row height Qt
 // computes, where the next row painted over it.
 void installDesktopStyle();
+// The same room below each line of a multi-line text box.
+void giveLinesRoom(QPlainTextEdit* box);
+// Qt's own dialogs and menus (the save dialog, its questions, a text box's menu) in Japanese like the
+// program's windows, from Qt's translations; false when they are not installed.
+bool installQtTranslations();
 // Once, after creating the application: its names (they name the per-user configuration folder),
-// the font substitutes, the list-row style and the window icon.
+// Qt's Japanese translations, the font substitutes, the list-row style and the window icon.
 void setUpApplication();
 QFont gothicFont(double pointSize = 9, bool bold = false);
 QFont minchoFont(double pointSize, bool bold = false, bool italic = false);

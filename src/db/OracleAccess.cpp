@@ -78,9 +78,13 @@ bool OracleResultSet::textUtf8(int col, std::string_view& out) const {
     const QVariant v = value(col);
     if (v.isNull())
         return false;
-    m_scratch = v.toString().toUtf8();
+    m_scratch = v.typeId() == QMetaType::QByteArray ? binaryText(v.toByteArray()) : v.toString().toUtf8();
     out = std::string_view(m_scratch.constData(), static_cast<size_t>(m_scratch.size()));
     return true;
+}
+
+QByteArray binaryText(QByteArrayView bytes) {
+    return bytes.toByteArray().toHex().toUpper();
 }
 
 ServiceKind classifyService(const QString& serviceName) {

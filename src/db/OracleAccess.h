@@ -2,6 +2,7 @@
 
 #include "db/StatementCheck.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QVariant>
 #include <memory>
@@ -64,8 +65,9 @@ public:
     // their decimal text when the backend has it), text, date/time; a null QVariant for NULL.
     virtual QVariant value(int col) const = 0;
     virtual ValueKind kind(int col) const;
-    // The current cell as UTF-8 display text; false for NULL. The view stays valid until the next
-    // call on this result set. Backends override it to skip QVariant and QString on the fast path.
+    // The current cell as UTF-8 display text, always valid UTF-8 (binary values as binaryText); false
+    // for NULL. The view stays valid until the next call on this result set. Backends override it to
+    // skip QVariant and QString on the fast path.
     virtual bool textUtf8(int col, std::string_view& out) const;
 
     int fieldIndex(const QString& name) const; // case-insensitive; throws when missing
@@ -98,6 +100,9 @@ public:
     std::shared_ptr<OracleDatabase> OpenDatabase(const QString& serviceName, const QString& connect,
                                                  int options = 0);
 };
+
+// A binary value as the grid, the clipboard and the CSV show it: upper-case hex digits, two a byte.
+QByteArray binaryText(QByteArrayView bytes);
 
 // Service-name forms.
 enum class ServiceKind { Sqlite, Odbc, Postgres, Oracle };

@@ -370,7 +370,7 @@ bool QtSqlResultSet::textUtf8(int col, std::string_view& out) const {
         m_text = dateTimeText(v).toUtf8();
         break;
     case ValueKind::Blob: // binary as hex digits, as Oracle's tools show RAW
-        m_text = v.toByteArray().toHex().toUpper();
+        m_text = binaryText(v.toByteArray());
         break;
     default:
         m_text = v.toString().toUtf8();

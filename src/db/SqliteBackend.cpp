@@ -50,6 +50,14 @@ bool anotherStatementFollows(sqlite3* db, const char* rest) {
     return false;
 }
 
+// Most cells are ASCII; this check costs less than a full UTF-8 check.
+bool isAscii(std::string_view s) {
+    unsigned char bits = 0;
+    for (const char c : s)
+        bits |= static_cast<unsigned char>(c);
+    return bits < 0x80;
+}
+
 } // namespace
 
 std::shared_ptr<SqliteDatabase> SqliteDatabase::open(const QString& path) {
@@ -166,10 +174,24 @@ ValueKind SqliteResultSet::kind(int col) const {
 }
 
 bool SqliteResultSet::textUtf8(int col, std::string_view& out) const {
-    if (m_end || sqlite3_column_type(m_stmt, col) == SQLITE_NULL)
+    if (m_end)
         return false;
+    const int type = sqlite3_column_type(m_stmt, col);
+    if (type == SQLITE_NULL)
+        return false;
+    if (type == SQLITE_BLOB) {
+        m_text = binaryText(QByteArrayView(static_cast<const char*>(sqlite3_column_blob(m_stmt, col)),
+                                           sqlite3_column_bytes(m_stmt, col)));
+        out = std::string_view(m_text.constData(), static_cast<size_t>(m_text.size()));
+        return true;
+    }
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
     out = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(m_stmt, col)));
+    // SQLite stores what it is given: text that is not UTF-8 is decoded as value() decodes it.
+    if (!isAscii(out) && !QByteArrayView(out.data(), qsizetype(out.size())).isValidUtf8()) {
+        m_text = QString::fromUtf8(out.data(), qsizetype(out.size())).toUtf8();
+        out = std::string_view(m_text.constData(), static_cast<size_t>(m_text.size()));
+    }
     return true;
 }
 

@@ -47,6 +47,7 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
     int m_columns = 0;
     bool m_end = true;
+    mutable QByteArray m_text; // a cell's display text when it is not the database's own bytes
 };
 
 } // namespace zemo

@@ -25,9 +25,48 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+    if (!index.isValid())
         return {};
-    return cellText(index.row() + m_headerRows, index.column() + m_headerCols);
+    const int row = index.row() + m_headerRows;
+    const int col = index.column() + m_headerCols;
+    if (role == Qt::DisplayRole)
+        return shownText(row, col);
+    if (role != Qt::ToolTipRole)
+        return {};
+    // A tip keeps the lines of the value, but no more of it than the cell would show.
+    bool more = false;
+    QString tip = cellPrefix(row, col, kShownChars, more);
+    if (more)
+        tip += QChar(0x2026);
+    return tip;
+}
+
+QString GridModel::cellPrefix(int row, int col, qsizetype maxChars, bool& more) const {
+    QString text = cellText(row, col);
+    more = text.size() > maxChars;
+    if (more) {
+        qsizetype n = std::max<qsizetype>(0, maxChars);
+        if (n > 0 && text[n - 1].isHighSurrogate())
+            --n;
+        text.truncate(n);
+    }
+    return text;
+}
+
+QString GridModel::shownText(int row, int col) const {
+    bool more = false;
+    QString text = cellPrefix(row, col, kShownChars, more);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r' || c == u'\n' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+            text.truncate(i);
+            more = true;
+            break;
+        }
+    }
+    if (more)
+        text += QChar(0x2026);
+    return text;
 }
 
 void GridModel::cellChanged(int row, int col) {
@@ -53,8 +92,8 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     if (role != Qt::DisplayRole)
         return {};
     if (orientation == Qt::Horizontal)
-        return m_headerRows > 0 ? QVariant(cellText(0, section + m_headerCols)) : QVariant();
-    return m_headerCols > 0 ? QVariant(cellText(section + m_headerRows, 0)) : QVariant();
+        return m_headerRows > 0 ? QVariant(shownText(0, section + m_headerCols)) : QVariant();
+    return m_headerCols > 0 ? QVariant(shownText(section + m_headerRows, 0)) : QVariant();
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
@@ -72,7 +111,8 @@ QMimeData* GridModel::mimeData(const QModelIndexList& indexes) const {
     if (indexes.isEmpty())
         return nullptr;
     auto* mime = new QMimeData;
-    mime->setText(data(indexes.first()).toString());
+    const QModelIndex& i = indexes.first();
+    mime->setText(cellText(i.row() + m_headerRows, i.column() + m_headerCols));
     return mime;
 }
 

@@ -29,6 +29,13 @@ public:
     virtual std::string_view cellUtf8(int row, int col, std::string& scratch) const;
     // A hint that `row` is about to be read; a large model starts loading it into the cache.
     virtual void prefetchRow(int row) const { Q_UNUSED(row); }
+    // At most `maxChars` characters from the start of a cell; `more` tells whether the cell goes on.
+    // A model holding large values reads no more of them than that.
+    virtual QString cellPrefix(int row, int col, qsizetype maxChars, bool& more) const;
+    // What the grid paints for a cell: its first line, cut after kShownChars characters, "…" after it
+    // when the cell goes on. The clipboard and the CSV take the whole value from cellText/cellUtf8.
+    QString shownText(int row, int col) const;
+    static constexpr qsizetype kShownChars = 500;
 
     int headerRows() const { return m_headerRows; }
     int headerCols() const { return m_headerCols; }

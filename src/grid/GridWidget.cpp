@@ -8,7 +8,9 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyleOptionHeaderV2>
 #include <algorithm>
 #include <vector>
 
@@ -54,6 +56,40 @@ private:
 };
 
 namespace {
+
+// Headings that point the sort arrow up for ascending order, as spreadsheets do, whatever way the
+// style would draw it. The section is drawn as the style draws it otherwise, its text beside the arrow.
+class GridHeader : public QHeaderView {
+public:
+    // Clickable, as the table view's own heading row is.
+    explicit GridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) { setSectionsClickable(true); }
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
+        if (!rect.isValid())
+            return;
+        QStyleOptionHeaderV2 opt;
+        initStyleOption(&opt);
+        initStyleOptionForIndex(&opt, logicalIndex);
+        opt.rect = rect;
+        painter->save();
+        painter->setClipRect(rect, Qt::IntersectClip);
+        style()->drawControl(QStyle::CE_HeaderSection, &opt, painter, this);
+        QStyleOptionHeaderV2 label = opt;
+        label.rect = style()->subElementRect(QStyle::SE_HeaderLabel, &opt, this);
+        if (label.rect.isValid())
+            style()->drawControl(QStyle::CE_HeaderLabel, &label, painter, this);
+        if (opt.sortIndicator != QStyleOptionHeader::None) {
+            QStyleOption arrow = opt;
+            arrow.rect = style()->subElementRect(QStyle::SE_HeaderArrow, &opt, this);
+            style()->drawPrimitive(sortIndicatorOrder() == Qt::AscendingOrder ? QStyle::PE_IndicatorArrowUp
+                                                                              : QStyle::PE_IndicatorArrowDown,
+                                   &arrow, painter, this);
+        }
+        painter->restore();
+    }
+};
+
 int shiftBits(Qt::KeyboardModifiers m) {
     return (m.testFlag(Qt::ShiftModifier) ? 1 : 0) | (m.testFlag(Qt::ControlModifier) ? 2 : 0) |
            (m.testFlag(Qt::AltModifier) ? 4 : 0);
@@ -61,6 +97,7 @@ int shiftBits(Qt::KeyboardModifiers m) {
 } // namespace
 
 GridWidget::GridWidget(QWidget* parent) : QTableView(parent) {
+    setHorizontalHeader(new GridHeader(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragEnabled(true);
     setDragDropMode(QAbstractItemView::DragOnly);
@@ -161,13 +198,17 @@ void GridWidget::AutoSize(int firstCol, int lastCol) {
         int width = 0;
         auto measure = [&](int r) {
             const QFontMetrics& m = r < m_model->headerRows() ? hfm : fm;
-            width = std::max(width, m.horizontalAdvance(m_model->cellText(r, col)));
+            width = std::max(width, m.horizontalAdvance(m_model->shownText(r, col)));
         };
         for (int r = 0; r < std::min(rows, kHead); ++r)
             measure(r);
         for (int r = std::max(kHead, rows - kTail); r < rows; ++r)
             measure(r);
-        setColumnWidth(modelCol(col), std::max(width + pad, 24));
+        int fitted = std::max(width + pad, 24);
+        // A heading that shows the sort arrow needs the arrow's room beside its text.
+        if (m_model->headerRows() > 0 && horizontalHeader()->isSortIndicatorShown())
+            fitted = std::max(fitted, horizontalHeader()->sectionSizeHint(modelCol(col)));
+        setColumnWidth(modelCol(col), fitted);
     }
     if (m_model->headerCols() > 0 && firstCol <= 0) {
         const QString widest = QString::number(std::max(1, rows - 1));

@@ -114,6 +114,8 @@ void Form1::buildControls() {
         auto* c = make.add<QComboBox>(name, r);
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
+        // What is typed is stored as typed: no completion from the list, no change of case.
+        c->setCompleter(nullptr);
         c->setFont(gothic);
         return c;
     };

@@ -4,6 +4,7 @@
 #include "app/ErrorTrap.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
+#include "profiles/ConnectValues.h"
 #include "profiles/Form3.h"
 #include "profiles/IniFile.h"
 #include "profiles/ProfileStore.h"
@@ -99,7 +100,11 @@ void Form6::Command1_Click() {
     gUserName = user;
     gPassword = password;
     gServiceName = service;
-    if (!gPassword.isEmpty() && !gUserName.isEmpty() && !gServiceName.isEmpty()) {
+    // A server needs all three values, a database file only its service; the dialog closes either way.
+    const QString missing = zemo::missingConnectValuesMessage(gServiceName, gUserName, gPassword);
+    if (!missing.isEmpty()) {
+        zemo::MessagePresenter::show(this, missing);
+    } else {
         const bool opened = runTrapped(this, [] {
             gOraSession = std::make_shared<zemo::OracleSession>();
             gOraDatabase =

@@ -24,6 +24,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTextDocument>
 #include <optional>
 
 using zemo::TwipsRect;
@@ -166,6 +167,7 @@ void Form4::buildControls() {
     Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Text1->setTabChangesFocus(true);
+    zemo::giveLinesRoom(Text1);
 
     Label4 = label("Label4", QStringLiteral("表示項目"), {6000, 360, 975, 255});
     List2 = make.add<QListWidget>("List2", {6000, 600, 4095, 2940});
@@ -198,6 +200,9 @@ void Form4::buildControls() {
     connect(VSFlexGrid1, &zemo::GridWidget::KeyDownEvent, this, &Form4::VSFlexGrid1_KeyDown);
     connect(VSFlexGrid1, &zemo::GridWidget::AfterSort, this, &Form4::VSFlexGrid1_AfterSort);
     connect(m_results, &zemo::ResultModel::sortFailed, this, &Form4::VSFlexGrid1_SortFailed);
+    // Every edit of the statement, so that the characters the user has not touched run as loaded.
+    connect(Text1, &QPlainTextEdit::textChanged, this,
+            [this] { m_statement.edited(Text1->document()->toRawText()); });
 }
 
 void Form4::Form_Load() {
@@ -216,6 +221,7 @@ void Form4::Form_Load() {
     if (!gSqlText.isEmpty()) {
         zemo::BusyPointer busy;
         Text1->setPlainText(gSqlText);
+        m_statement.load(gSqlText, Text1->document()->toRawText());
         CopyDisplayItems();
         RunQuery();
     }
@@ -235,10 +241,7 @@ void Form4::RunQuery() {
         if (!gOraDatabase)
             throw zemo::ZemoError(zemo::err::NotConnected,
                                   QStringLiteral("データベースに接続されていません"));
-        // The box's line breaks are CR LF pairs, as the statement was assembled.
-        QString boxText = Text1->toPlainText();
-        boxText.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-        auto rs = gOraDatabase->CreateDynaset(zemo::statementToRun(boxText), 0);
+        auto rs = gOraDatabase->CreateDynaset(m_statement.statement(Text1->document()->toRawText()), 0);
         {
             FetchProgress progress(this);
             m_results->load(

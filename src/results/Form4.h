@@ -54,4 +54,5 @@ private:
     QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr;
     zemo::GridWidget* VSFlexGrid1 = nullptr;
     zemo::ResultModel* m_results = nullptr;
+    zemo::StatementBoxText m_statement;
 };

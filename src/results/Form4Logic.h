@@ -3,6 +3,7 @@
 #include "app/ResizeLayout.h"
 
 #include <QString>
+#include <vector>
 
 namespace zemo {
 
@@ -23,6 +24,27 @@ extern const WindowResize<Form4Rects> kForm4Resize;
 
 // The statement as it is run: every CR LF of the box's text becomes one blank; a lone CR or LF stays.
 QString statementToRun(const QString& boxText);
+
+// The statement box's text as the database is to get it. The box keeps its lines as blocks: a CR LF,
+// a lone CR or LF and U+2029 all become one block break there, and its plain text turns no-break
+// spaces and line separators into blanks and line breaks. So the box's raw text
+// (QTextDocument::toRawText) is followed edit by edit, and every character the user has not touched
+// keeps the form it was loaded in; a line break typed into the box is a CR LF.
+class StatementBoxText {
+public:
+    StatementBoxText() : m_start{0} {}
+    // `text` was put into the box, which then held `boxRaw`.
+    void load(const QString& text, const QString& boxRaw);
+    // The box holds `boxRaw` after one edit (typing, a paste, a deletion, an undo).
+    void edited(const QString& boxRaw);
+    // The statement to run for the box holding `boxRaw`, statementToRun applied.
+    QString statement(const QString& boxRaw);
+
+private:
+    QString m_text;                 // the statement with every block break in its loaded form
+    QString m_raw;                  // the box's raw text as last seen
+    std::vector<qsizetype> m_start; // where each character of m_raw begins in m_text, and the end
+};
 
 // The row-count caption, e.g. ":25件".
 QString rowCountCaption(int rows);

@@ -23,6 +23,25 @@ QString ResultModel::cellText(int row, int col) const {
     return QString::fromUtf8(v.data(), qsizetype(v.size()));
 }
 
+QString ResultModel::cellPrefix(int row, int col, qsizetype maxChars, bool& more) const {
+    if (!inGrid(row, col) || row == 0 || maxChars <= 0)
+        return GridModel::cellPrefix(row, col, maxChars, more);
+    std::string scratch;
+    std::string_view v;
+    m_store->text(m_store->physOf(uint32_t(row - 1)), col, v, scratch);
+    // maxChars UTF-16 units never take more than three bytes each; cut on a character's first byte.
+    size_t n = std::min(v.size(), size_t(maxChars) * 3);
+    while (n < v.size() && (static_cast<unsigned char>(v[n]) & 0xC0) == 0x80)
+        --n;
+    QString text = QString::fromUtf8(v.data(), qsizetype(n));
+    more = n < v.size();
+    if (text.size() > maxChars) {
+        text.truncate(text[maxChars - 1].isHighSurrogate() ? maxChars - 1 : maxChars);
+        more = true;
+    }
+    return text;
+}
+
 std::string_view ResultModel::cellUtf8(int row, int col, std::string& scratch) const {
     if (!inGrid(row, col))
         return {};

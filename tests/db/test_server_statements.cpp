@@ -99,7 +99,10 @@ private Q_SLOTS:
         SimpleGridModel grid(2, 2);
         QString fromList;
         QStringList items;
-        loadTableColumns(*db, grid, kHostile, 0, fromList, [&](const QString& item) { items << item; });
+        const TableColumns read = readTableColumns(*db, kHostile);
+        QVERIFY(!read.failure);
+        writeTableColumns(grid, kHostile, 0, read.columns, [&](const QString& item) { items << item; });
+        appendFromEntry(fromList, kHostile, 0);
         QCOMPARE(items, QStringList{QStringLiteral("T1.A")});
         QCOMPARE(fromList, kHostile + QStringLiteral(" T1"));
 

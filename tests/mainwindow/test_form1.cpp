@@ -363,6 +363,40 @@ private Q_SLOTS:
         QVERIFY(gCondConnector.isEmpty() && gCondRight.isEmpty());
     }
 
+    // Typed into the editable boxes key by key, as a user does: nothing is completed from the lists
+    // and no case changes, also when Enter is pressed in the box.
+    void typedConnectorsAndOperatorsAreStoredAsTyped() {
+        Form1 form;
+        Ui ui(form);
+        ui.connectDemo();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const auto type = [](QComboBox* box, const QString& text, bool enter) {
+            box->setFocus();
+            box->lineEdit()->clear();
+            QTest::keyClicks(box->lineEdit(), text);
+            if (enter)
+                QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        };
+        const QList<std::pair<QString, QString>> typed = {{"where", "<"},       {"No", ">"},  {"and", "Not"},
+                                                          {"W", "is not null"}, {"or", "is"}, {"a", "in"}};
+        for (const bool enter : {false, true}) {
+            form.resetColumnPicker(); // no conditions left
+            QStringList want;
+            for (const auto& [connector, op] : typed) {
+                type(ui.combo(1), connector, enter);
+                ui.text(2)->setText(QStringLiteral("T1.A"));
+                type(ui.combo(2), op, enter);
+                ui.text(4)->setText(QStringLiteral("1"));
+                ui.click(4);
+                want << connector + QStringLiteral(" T1.A ") + op + QStringLiteral(" 1 ");
+            }
+            QCOMPARE(ui.lines(1), want);
+            QCOMPARE(gCondOperator, QStringList({"<", ">", "Not", "is not null", "is", "in"}));
+            QCOMPARE(gCondConnector, QStringList({"where", "No", "and", "W", "or", "a"}));
+        }
+    }
+
     void disconnectEmptiesEverything() {
         Form1 form;
         Ui ui(form);

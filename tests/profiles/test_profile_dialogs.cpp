@@ -101,7 +101,9 @@ private slots:
     void connectWithTheDemoDatabase();
     void doubleClickConnects();
     void connectWhileConnectedOnlyCloses();
-    void emptyPasswordClosesWithoutConnecting();
+    void emptyServerValuesAreNamedAndCloseWithoutConnecting_data();
+    void emptyServerValuesAreNamedAndCloseWithoutConnecting();
+    void fileProfileConnectsWithoutUserOrPassword();
     void missingDatabaseKeepsTheDialogOpen();
     void newProfileThroughTheEditor();
     void editorStartsFromTheLastConnection();
@@ -308,19 +310,70 @@ void TestProfileDialogs::connectWhileConnectedOnlyCloses() {
     QCOMPARE(gUserName, QString());
 }
 
-void TestProfileDialogs::emptyPasswordClosesWithoutConnecting() {
-    zemo::WriteProfile(ZEMO_DEMO_DB, "demo", "", "no password", m_path);
+void TestProfileDialogs::emptyServerValuesAreNamedAndCloseWithoutConnecting_data() {
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("password") << "ORCL"
+                              << "scott"
+                              << ""
+                              << "メッセージ：パスワードが入力されていません！";
+    QTest::newRow("user") << "postgresql://127.0.0.1/x"
+                          << ""
+                          << "tiger"
+                          << "メッセージ：ユーザが入力されていません！";
+    QTest::newRow("both") << "odbc:DSN=x"
+                          << ""
+                          << ""
+                          << "メッセージ：ユーザ、パスワードが入力されていません！";
+    QTest::newRow("service") << ""
+                             << "scott"
+                             << "tiger"
+                             << "メッセージ：サービスが入力されていません！";
+    QTest::newRow("all") << ""
+                         << ""
+                         << ""
+                         << "メッセージ：ユーザ、パスワード、サービスが入力されていません！";
+}
+
+void TestProfileDialogs::emptyServerValuesAreNamedAndCloseWithoutConnecting() {
+    QFETCH(QString, service);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    zemo::WriteProfile(service, user, password, "incomplete", m_path);
     Form6 dlg;
     dlg.show();
-    select(dlg, "no password");
+    select(dlg, "incomplete");
     click(dlg, "Command1");
-    QVERIFY(m_shown.isEmpty());
+    QCOMPARE(m_shown.size(), 1);
+    QCOMPARE(m_shown[0].title, QString("エラーメッセージ"));
+    QCOMPARE(m_shown[0].text, message);
     QVERIFY(!dlg.isVisible());
     QVERIFY(!isConnected());
     QVERIFY(!gOraSession);
-    QCOMPARE(gUserName, QString("demo"));
-    QCOMPARE(gPassword, QString());
-    QCOMPARE(gServiceName, QString(ZEMO_DEMO_DB));
+    QCOMPARE(gUserName, user);
+    QCOMPARE(gPassword, password);
+    QCOMPARE(gServiceName, service);
+    QCOMPARE(dlg.cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestProfileDialogs::fileProfileConnectsWithoutUserOrPassword() {
+    zemo::WriteProfile(ZEMO_DEMO_DB, "", "", "file", m_path);
+    zemo::WriteProfile(QStringLiteral("sqlite:") + ZEMO_DEMO_DB, "demo", "", "prefixed", m_path);
+    for (const char* name : {"file", "prefixed"}) {
+        ResetGlobals();
+        Form6 dlg;
+        dlg.show();
+        select(dlg, name);
+        click(dlg, "Command1");
+        QVERIFY2(m_shown.isEmpty(), qPrintable(m_shown.value(0).text));
+        QVERIFY2(isConnected(), name);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(gPassword, QString());
+        QVERIFY(!gOraDatabase->CreateDynaset("SELECT 1 AS ONE", 0)->Eof());
+    }
 }
 
 void TestProfileDialogs::missingDatabaseKeepsTheDialogOpen() {

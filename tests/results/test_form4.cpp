@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -154,6 +156,69 @@ private Q_SLOTS:
         QCOMPARE(statementToRun(QStringLiteral("a\r\nb\rc\nd\r\n")), QStringLiteral("a b\rc\nd "));
     }
 
+    // Only a CR LF pair becomes a blank: no-break spaces, line separators and lone CR or LF inside
+    // literals reach the database as they stand, also after the user has edited other parts of the box.
+    void statementCharactersReachTheDatabaseUnchanged() {
+        const QString nbsp(QChar(0x00A0)), ls(QChar::LineSeparator), ps(QChar::ParagraphSeparator);
+        gSqlText = QStringLiteral("select\r\n'a") + nbsp + QStringLiteral("b' as V1,\r\n'c") + ls +
+                   QStringLiteral("d' as V2, 'e\nf' as V3, 'g\rh' as V4, 'i") + ps +
+                   QStringLiteral("j' as V5\r\n");
+        const QStringList want{QStringLiteral("a") + nbsp + QStringLiteral("b"),
+                               QStringLiteral("c") + ls + QStringLiteral("d"), QStringLiteral("e\nf"),
+                               QStringLiteral("g\rh"), QStringLiteral("i") + ps + QStringLiteral("j")};
+        Form4 f(m_main);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        GridWidget* g = grid(f);
+        const auto row = [g] {
+            QStringList out;
+            for (int c = 1; c < g->Cols(); ++c)
+                out << g->TextMatrix(1, c);
+            return out;
+        };
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(QLatin1Char('\n'))));
+        QCOMPARE(row(), want);
+
+        // Typed at the end: a new line and a condition that holds only when the loaded and the typed
+        // no-break spaces both arrive.
+        QPlainTextEdit* box = text1(f);
+        box->setFocus();
+        box->moveCursor(QTextCursor::End);
+        QTest::keyClick(box, Qt::Key_Return);
+        QTest::keyClicks(box, QStringLiteral("where V1 = 'a") + nbsp + QStringLiteral("b' and 'x") + nbsp +
+                                  QStringLiteral("y' <> 'x y'"));
+        click(f, "Command1");
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(QLatin1Char('\n'))));
+        QCOMPARE(row(), want);
+        // An edit in the middle leaves the characters on either side alone.
+        QTextCursor c = box->document()->find(QStringLiteral("V2"));
+        c.insertText(QStringLiteral("W2"));
+        click(f, "Command1");
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(QLatin1Char('\n'))));
+        QCOMPARE(g->TextMatrix(0, 2), QStringLiteral("W2"));
+        QCOMPARE(row(), want);
+    }
+
+    void statementBoxTextFollowsEachEdit() {
+        StatementBoxText t;
+        // Never loaded: everything counts as typed, block breaks run as blanks.
+        QCOMPARE(t.statement(QStringLiteral("a\u2029b\u00A0")), QStringLiteral("a b\u00A0"));
+        t.load(QStringLiteral("x\r\ny\nz\r"), QStringLiteral("x\u2029y\u2029z\u2029"));
+        QCOMPARE(t.statement(QStringLiteral("x\u2029y\u2029z\u2029")), QStringLiteral("x y\nz\r"));
+        // A block break typed beside the lone LF: a CR LF of its own (a blank), the LF stays.
+        QCOMPARE(t.statement(QStringLiteral("x\u2029y\u2029\u2029z\u2029")), QStringLiteral("x y\n z\r"));
+        // Two edits far apart leave the characters between them alone.
+        t.edited(QStringLiteral("Ax\u2029y\u2029\u2029z\u2029"));
+        QCOMPARE(t.statement(QStringLiteral("Ax\u2029y\u2029\u2029z\u2029B")), QStringLiteral("Ax y\n z\rB"));
+        // Everything deleted, then typed anew.
+        QCOMPARE(t.statement(QString()), QString());
+        QCOMPARE(t.statement(QStringLiteral("q")), QStringLiteral("q"));
+        // A box that did not hold what the text gives: what it holds counts as typed.
+        t.load(QStringLiteral("x\r\ny"), QStringLiteral("x y"));
+        QCOMPARE(t.statement(QStringLiteral("x y")), QStringLiteral("x y"));
+        QCOMPARE(t.statement(QStringLiteral("x\u2029y")), QStringLiteral("x y"));
+    }
+
     void everyRowArrivesAndASecondRunStartsAfresh() {
         gSqlText = QStringLiteral(
             "select \r\nT1.ORDER_NO,\r\nT1.LINE_NO,\r\nT1.AMOUNT \r\nFROM \r\nORDER_LINES T1 \r\n");
@@ -285,6 +350,52 @@ private Q_SLOTS:
         QCOMPARE(gridColumn(g, 2), sorted);
     }
 
+    // Widths are fitted with the sort arrow's room, so a heading shows whole beside its arrow; the
+    // arrow points up for ascending order and down for descending.
+    void sortArrowHasRoomAndPointsUpForAscending() {
+        gSqlText = QStringLiteral("select 1 as ORDER_DATE, 'x' as O, 12345678901234567890 as WIDE_VALUES");
+        Form4 f(m_main);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        GridWidget* g = grid(f);
+        QHeaderView* h = g->horizontalHeader();
+        for (int s = 0; s < h->count(); ++s) {
+            QStyleOptionHeader opt;
+            opt.initFrom(h);
+            opt.state |= QStyle::State_Horizontal;
+            opt.rect = QRect(0, 0, h->sectionSize(s), h->height());
+            opt.text = g->TextMatrix(0, s + 1);
+            opt.sortIndicator = QStyleOptionHeader::SortDown;
+            const QRect label = h->style()->subElementRect(QStyle::SE_HeaderLabel, &opt, h);
+            QVERIFY2(label.width() >= h->fontMetrics().horizontalAdvance(opt.text),
+                     qPrintable(QStringLiteral("%1: %2 px for the text").arg(opt.text).arg(label.width())));
+        }
+        // Rows of the arrow's pixels, top to bottom: an arrow pointing up widens downwards.
+        const auto arrowRows = [&](int section) {
+            const QImage shot = h->grab().toImage();
+            const int left = h->sectionViewportPosition(section);
+            // Inside the section's borders.
+            const QRect area(left + h->sectionSize(section) / 2, 2, h->sectionSize(section) / 2 - 3,
+                             h->height() - 4);
+            const int ground = qGray(shot.pixel(left + 2, h->height() / 2));
+            QList<int> widths;
+            for (int y = area.top(); y <= area.bottom(); ++y) {
+                int n = 0;
+                for (int x = area.left(); x <= area.right() && x < shot.width(); ++x)
+                    n += qGray(shot.pixel(x, y)) < ground - 60 ? 1 : 0;
+                if (n > 0)
+                    widths << n;
+            }
+            return widths;
+        };
+        clickHeading(g, 1); // "O": its text leaves the right half to the arrow
+        QList<int> rows = arrowRows(1);
+        QVERIFY2(rows.size() >= 3 && rows.first() < rows.last(), qPrintable(QString::number(rows.size())));
+        clickHeading(g, 1);
+        rows = arrowRows(1);
+        QVERIFY2(rows.size() >= 3 && rows.first() > rows.last(), qPrintable(QString::number(rows.size())));
+    }
+
     void csvReadsBackCellForCell() {
         gSqlText = QStringLiteral("select 'a,b' as C1, 'say \"hi\"' as C2, 'cr' || char(13) || 'x' as C3, "
                                   "'lf' || char(10) || 'y' as C4, "
@@ -303,6 +414,39 @@ private Q_SLOTS:
         QCOMPARE(records[1],
                  QStringList({"1", "a,b", "say \"hi\"", "cr\rx", "lf\ny", "crlf\r\nz", "  lead", "trail  ",
                               "日本語の値", "", "", "9223372036854775807", "-1234567890123456789"}));
+    }
+
+    // Binary values as hex digits, text that is not UTF-8 decoded once: the grid, the clipboard and the
+    // file agree, and the file is UTF-8.
+    void binaryAndBrokenTextReadTheSameEverywhere() {
+        gSqlText = QStringLiteral("select x'41FF005A' as B, x'' as E, cast(x'41FF42C3' as text) as T, "
+                                  "'日本' as J");
+        Form4 f(m_main);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        GridWidget* g = grid(f);
+        const QString bad = QStringLiteral("A\uFFFDB\uFFFD");
+        const QStringList want{QStringLiteral("1"), QStringLiteral("41FF005A"), QString(), bad,
+                               QStringLiteral("日本")};
+        QStringList shown;
+        for (int c = 0; c < g->Cols(); ++c)
+            shown << g->TextMatrix(1, c);
+        QCOMPARE(shown, want);
+        QCOMPARE(g->model()->index(0, 0).data().toString(), QStringLiteral("41FF005A"));
+
+        g->setFocus();
+        g->selectionModel()->select(QItemSelection(g->model()->index(0, 0), g->model()->index(0, 3)),
+                                    QItemSelectionModel::ClearAndSelect);
+        QTest::keyClick(g, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QStringList(want.mid(1)).join(QLatin1Char('\t')) + QStringLiteral("\r\n"));
+
+        const QByteArray bytes = readAll(exportCsv(f, QStringLiteral("binary.csv")));
+        QVERIFY(QByteArrayView(bytes).isValidUtf8());
+        QList<QStringList> records;
+        QVERIFY(readCsv(bytes.mid(3), records));
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[1], want);
     }
 
     void cancelledOrFailedExportWritesNothing() {
@@ -388,6 +532,33 @@ private Q_SLOTS:
         clickHeading(g, 1);
         QTest::keyClick(g, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(clip->text(), QStringLiteral("q\tp\r\n\"x\"\"y\"\t\"a\tb\"\r\n"));
+    }
+
+    // The IPA fonts draw "_" below the line height Qt computes, where the next line paints over it
+    // (seen under X at 96 DPI). The box leaves room below every line, also between the lines of a
+    // statement line that wraps, as lists and grids do.
+    void statementLinesLeaveRoomForUnderscores() {
+        Form4 f(m_main);
+        QPlainTextEdit* box = text1(f);
+        box->setPlainText(QStringLiteral("T1.CUST_NAME,\nT1.ORDER_DATE\n") + QString(400, QLatin1Char('_')));
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        const int natural = QFontMetrics(box->font()).height();
+        const auto lineTop = [box](int pos) {
+            QTextCursor c(box->document());
+            c.setPosition(pos);
+            return box->cursorRect(c).top();
+        };
+        QVERIFY2(
+            lineTop(14) - lineTop(0) >= natural + 2,
+            qPrintable(
+                QStringLiteral("%1 px apart, the font needs %2").arg(lineTop(14) - lineTop(0)).arg(natural)));
+        QTextLayout* wrapped = box->document()->lastBlock().layout();
+        QVERIFY(wrapped->lineCount() > 1);
+        QVERIFY(wrapped->lineAt(1).y() - wrapped->lineAt(0).y() >= natural + 2);
+        // The cursor still lands where it is clicked: on the second line, not the first.
+        QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, QPoint(8, lineTop(14) + 2));
+        QCOMPARE(box->textCursor().blockNumber(), 1);
     }
 
     void layoutFollowsTheWindowSize() {

@@ -99,6 +99,52 @@ class TestResultModel : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The grid paints a bounded start of a cell's first line; the whole value stays for copies and files.
+    void hugeAndMultiLineCellsShowABoundedFirstLine() {
+        const qsizetype n = GridModel::kShownChars;
+        const QString ell(QChar(0x2026));
+        const QString huge(5'000'000, QLatin1Char('x'));
+        const QString jp = QString(n + 10, QChar(0x65E5)); // three UTF-8 bytes a character
+        QString pairs; // four bytes and two UTF-16 units a character, one pair cut at the end
+        for (qsizetype i = 0; i < n / 2 + 3; ++i)
+            pairs += QStringLiteral("\U0001F600");
+        const QString exact(n, QLatin1Char('e'));
+        auto rs =
+            oneColumn(K::Text, {huge, QStringLiteral("first\r\nsecond"), QStringLiteral("a\nb"),
+                                QStringLiteral("one\u2028two"), jp, pairs, exact, QString(), std::nullopt});
+        ResultModel m;
+        m.load(*rs);
+        QCOMPARE(m.shownText(1, 1), QString(n, QLatin1Char('x')) + ell);
+        QCOMPARE(m.shownText(2, 1), QStringLiteral("first") + ell);
+        QCOMPARE(m.shownText(3, 1), QStringLiteral("a") + ell);
+        QCOMPARE(m.shownText(4, 1), QStringLiteral("one") + ell);
+        QCOMPARE(m.shownText(5, 1), jp.left(n) + ell);
+        QCOMPARE(m.shownText(6, 1), pairs.left(n) + ell);
+        QCOMPARE(m.shownText(7, 1), exact);
+        QCOMPARE(m.shownText(8, 1), QString());
+        QCOMPARE(m.shownText(9, 1), QString());
+        QCOMPARE(m.shownText(0, 1), QStringLiteral("V"));
+        // The view gets the shown text; a tip keeps the lines; the cells themselves are whole.
+        QCOMPARE(m.index(1, 1).data().toString().size(), n + 1);
+        QCOMPARE(m.index(2, 1).data(Qt::ToolTipRole).toString(), QStringLiteral("first\r\nsecond"));
+        QCOMPARE(m.index(1, 1).data(Qt::ToolTipRole).toString(), QString(n, QLatin1Char('x')) + ell);
+        QCOMPARE(m.cellText(1, 1), huge);
+        std::string scratch;
+        QCOMPARE(m.cellUtf8(1, 1, scratch).size(), size_t(huge.size()));
+        // A pair is never split: an odd bound keeps whole characters only.
+        bool more = false;
+        QCOMPARE(m.cellPrefix(6, 1, 5, more), pairs.left(4));
+        QVERIFY(more);
+        QCOMPARE(m.cellPrefix(3, 1, 3, more), QStringLiteral("a\nb"));
+        QVERIFY(!more);
+        // A simple grid bounds its cells the same way.
+        SimpleGridModel g(1, 1);
+        g.setCellText(0, 0, QStringLiteral("p\nq"));
+        QCOMPARE(g.shownText(0, 0), QStringLiteral("p") + ell);
+        QCOMPARE(g.cellPrefix(0, 0, 2, more), QStringLiteral("p\n"));
+        QVERIFY(more);
+    }
+
     // A server connection lost after some rows (the SQLite case runs through the window's test).
     void failingFetchKeepsTheRowsBeforeIt() {
         std::vector<FakeResultSet::Row> rows;

@@ -1,0 +1,24 @@
+#include "profiles/ConnectValues.h"
+
+#include "db/OracleAccess.h"
+
+#include <QStringList>
+
+namespace zemo {
+
+QString missingConnectValuesMessage(const QString& service, const QString& user, const QString& password) {
+    const bool server = service.isEmpty() || classifyService(service) != ServiceKind::Sqlite;
+    QStringList missing;
+    if (server && user.isEmpty())
+        missing << QStringLiteral("ユーザ");
+    if (server && password.isEmpty())
+        missing << QStringLiteral("パスワード");
+    if (service.isEmpty())
+        missing << QStringLiteral("サービス");
+    if (missing.isEmpty())
+        return {};
+    return QStringLiteral("メッセージ：") + missing.join(QStringLiteral("、")) +
+           QStringLiteral("が入力されていません！");
+}
+
+} // namespace zemo

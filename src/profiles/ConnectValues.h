@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace zemo {
+
+// The message that names the profile values a connect needs and lacks, in the editor's order
+// ("メッセージ：ユーザ、パスワードが入力されていません！"); empty when nothing is missing. A service is
+// always needed; user and password only for a server, as a database file has no use for them.
+// Values are taken as they are: only "" counts as missing.
+QString missingConnectValuesMessage(const QString& service, const QString& user, const QString& password);
+
+} // namespace zemo
