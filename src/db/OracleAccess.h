@@ -92,6 +92,11 @@ public:
     virtual QString backendName() const = 0;
     // How the database behind the backend reads quotes and comments.
     virtual SqlDialect dialect() const { return SqlDialect::Generic; }
+    // Asks the server to stop the statement this connection is running, so that the blocked call on the
+    // connection's thread returns (with an error or the end of its rows). Called from another thread
+    // while that call runs; it may wait on the network, so never from the window's thread. Does nothing
+    // when nothing runs.
+    virtual void cancel() {}
 };
 
 class OracleSession {
