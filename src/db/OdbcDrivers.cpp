@@ -62,28 +62,57 @@ QString odbcServiceConnectString(const QString& serviceName, const QString& user
     return rest + credentials(user, password);
 }
 
-QString qtOdbcDatabaseName(const QString& connectString) {
-    // Qt's ODBC driver passes a text on unchanged only when it names a driver or server; it puts
-    // "FILEDSN=" before any text containing ".dsn" and "DSN=" before the rest.
-    const auto has = [](const QString& s, const char* what) {
-        return s.contains(QLatin1String(what), Qt::CaseInsensitive);
-    };
-    const auto passedUnchanged = [&](const QString& s) {
-        return !has(s, ".dsn") && (has(s, "DRIVER=") || has(s, "SERVER="));
-    };
-    if (passedUnchanged(connectString))
-        return connectString;
-    if (connectString.startsWith(QLatin1String("DSN="), Qt::CaseInsensitive)) {
-        const QString tail = connectString.mid(4);
-        if (!has(tail, ".dsn") && !has(tail, "DRIVER=") && !has(tail, "SERVER="))
-            return tail;
+QList<QPair<QString, QString>> odbcAttributes(const QString& connectString) {
+    QList<QPair<QString, QString>> out;
+    const qsizetype n = connectString.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype eq = connectString.indexOf(QLatin1Char('='), i);
+        const qsizetype semi = connectString.indexOf(QLatin1Char(';'), i);
+        if (eq < 0 || (semi >= 0 && semi < eq)) { // a piece without "=": skipped
+            if (semi < 0)
+                break;
+            i = semi + 1;
+            continue;
+        }
+        const QString key = connectString.mid(i, eq - i).trimmed();
+        QString value;
+        i = eq + 1;
+        while (i < n && connectString[i] == QLatin1Char(' '))
+            ++i;
+        if (i < n && connectString[i] == QLatin1Char('{')) {
+            for (++i; i < n; ++i) {
+                if (connectString[i] == QLatin1Char('}')) {
+                    if (i + 1 < n && connectString[i + 1] == QLatin1Char('}')) {
+                        value += QLatin1Char('}');
+                        ++i;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                value += connectString[i];
+            }
+            const qsizetype end = connectString.indexOf(QLatin1Char(';'), i);
+            i = end < 0 ? n : end + 1;
+        } else {
+            const qsizetype end = connectString.indexOf(QLatin1Char(';'), i);
+            value = connectString.mid(i, (end < 0 ? n : end) - i).trimmed();
+            i = end < 0 ? n : end + 1;
+        }
+        if (!key.isEmpty())
+            out.append({key, value});
     }
-    if (connectString.startsWith(QLatin1String("FILEDSN="), Qt::CaseInsensitive) &&
-        has(connectString.mid(8), ".dsn"))
-        return connectString.mid(8);
-    throw ZemoError(err::BadConnect,
-                    QStringLiteral("この接続文字列は Qt の ODBC ドライバで正しく渡せません"
-                                   "（値に「.dsn」を含むなど）。DRIVER= で始まる形にしてください。"));
+    return out;
+}
+
+QString odbcAttribute(const QString& connectString, std::initializer_list<const char*> keys) {
+    QString found;
+    for (const auto& [key, value] : odbcAttributes(connectString))
+        for (const char* k : keys)
+            if (key.compare(QLatin1String(k), Qt::CaseInsensitive) == 0)
+                found = value.isNull() ? QStringLiteral("") : value;
+    return found;
 }
 
 } // namespace zemo

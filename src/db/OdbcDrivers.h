@@ -9,20 +9,8 @@ namespace zemo {
 // (odbcinst.ini on unixODBC, the registry on Windows). Empty when there is no driver manager.
 QStringList installedOdbcDrivers();
 
-// The product name the ODBC connection reports (SQL_DBMS_NAME); empty when it cannot be read.
-// `connectionHandle` is the SQLHDBC that Qt's ODBC driver hands out.
-QString odbcDbmsName(void* connectionHandle);
-
-// One timestamp as the driver hands it over, with its fraction in nanoseconds (Qt keeps milliseconds).
-struct OdbcTimestamp {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    quint32 nanos = 0;
-};
-enum class OdbcGet { Value, Null, Failed };
-// Column `column` (0-based) of the statement's current row, read before Qt reads it.
-OdbcGet odbcTimestamp(void* statementHandle, int column, OdbcTimestamp& out);
-// A time of day as the driver writes it; its own struct has no fraction of a second.
-OdbcGet odbcTimeText(void* statementHandle, int column, QString& out);
+// A setting of a data source as odbc.ini (or the registry on Windows) holds it; empty when unset.
+QString odbcDataSourceSetting(const QString& dataSource, const QString& key);
 
 // The driver to reach Oracle with: one whose name contains "Oracle"; Oracle's own drivers come
 // before Microsoft's old one. Empty when none is installed.
@@ -42,8 +30,11 @@ QString oracleOdbcConnectString(const QString& driver, const QString& service, c
 // User and password go inside it; values the caller wrote stay as written.
 QString odbcServiceConnectString(const QString& serviceName, const QString& user, const QString& password);
 
-// What to give Qt's ODBC driver as database name so that it connects with exactly `connectString`
-// (it puts "DSN=" or "FILEDSN=" in front of some texts). Throws ZemoError when Qt would change it.
-QString qtOdbcDatabaseName(const QString& connectString);
+// The attributes of a connection string in order, keys trimmed, braced values unbraced ("}}" read
+// as "}"). A text that is not key=value pairs gives what can be read of it.
+QList<QPair<QString, QString>> odbcAttributes(const QString& connectString);
+
+// The value of the last attribute named one of `keys` (case-insensitive); null when none is set.
+QString odbcAttribute(const QString& connectString, std::initializer_list<const char*> keys);
 
 } // namespace zemo

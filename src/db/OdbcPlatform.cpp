@@ -1,10 +1,11 @@
-// The calls into the ODBC driver manager: unixODBC's narrow functions speak UTF-8, Windows' wide
-// ones UTF-16.
+// The calls into the ODBC driver manager and its set-up library: unixODBC's narrow functions speak UTF-8,
+// Windows' wide ones UTF-16.
 #include "db/OdbcDrivers.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
+#include <odbcinst.h>
 #include <sql.h>
 #include <sqlext.h>
 
@@ -22,8 +23,10 @@ SQLRETURN listDriver(SQLHENV env, SQLUSMALLINT dir, OdbcChar* name, SQLSMALLINT 
     SQLSMALLINT attrLen = 0;
     return SQLDriversW(env, dir, name, cap, len, attrs, 2048, &attrLen);
 }
-SQLRETURN dbmsName(SQLHDBC dbc, OdbcChar* buf, SQLSMALLINT capBytes, SQLSMALLINT* lenBytes) {
-    return SQLGetInfoW(dbc, SQL_DBMS_NAME, buf, capBytes, lenBytes);
+int dataSourceSetting(const QString& dsn, const QString& key, OdbcChar* buf, int cap) {
+    return SQLGetPrivateProfileStringW(reinterpret_cast<LPCWSTR>(dsn.utf16()),
+                                       reinterpret_cast<LPCWSTR>(key.utf16()), L"",
+                                       reinterpret_cast<LPWSTR>(buf), cap, L"odbc.ini");
 }
 #else
 using OdbcChar = SQLCHAR;
@@ -35,8 +38,9 @@ SQLRETURN listDriver(SQLHENV env, SQLUSMALLINT dir, OdbcChar* name, SQLSMALLINT 
     SQLSMALLINT attrLen = 0;
     return SQLDrivers(env, dir, name, cap, len, attrs, 2048, &attrLen);
 }
-SQLRETURN dbmsName(SQLHDBC dbc, OdbcChar* buf, SQLSMALLINT capBytes, SQLSMALLINT* lenBytes) {
-    return SQLGetInfo(dbc, SQL_DBMS_NAME, buf, capBytes, lenBytes);
+int dataSourceSetting(const QString& dsn, const QString& key, OdbcChar* buf, int cap) {
+    return SQLGetPrivateProfileString(dsn.toUtf8().constData(), key.toUtf8().constData(), "",
+                                      reinterpret_cast<char*>(buf), cap, "odbc.ini");
 }
 #endif
 
@@ -57,48 +61,10 @@ QStringList installedOdbcDrivers() {
     return names;
 }
 
-QString odbcDbmsName(void* connectionHandle) {
-    if (!connectionHandle)
-        return {};
-    OdbcChar buf[256];
-    SQLSMALLINT bytes = 0;
-    if (!SQL_SUCCEEDED(dbmsName(static_cast<SQLHDBC>(connectionHandle), buf, sizeof buf, &bytes)))
-        return {};
-    const auto chars = static_cast<SQLSMALLINT>(qMin<int>(bytes / int(sizeof(OdbcChar)), 255));
-    return fromOdbc(buf, chars);
-}
-
-OdbcGet odbcTimestamp(void* statementHandle, int column, OdbcTimestamp& out) {
-    if (!statementHandle)
-        return OdbcGet::Failed;
-    SQL_TIMESTAMP_STRUCT ts{};
-    SQLLEN indicator = 0;
-    const SQLRETURN r = SQLGetData(static_cast<SQLHSTMT>(statementHandle), SQLUSMALLINT(column + 1),
-                                   SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &indicator);
-    if (!SQL_SUCCEEDED(r))
-        return OdbcGet::Failed;
-    if (indicator == SQL_NULL_DATA)
-        return OdbcGet::Null;
-    out = {ts.year, ts.month, ts.day, ts.hour, ts.minute, ts.second, ts.fraction};
-    return OdbcGet::Value;
-}
-
-OdbcGet odbcTimeText(void* statementHandle, int column, QString& out) {
-    if (!statementHandle)
-        return OdbcGet::Failed;
-    SQLCHAR buf[64];
-    SQLLEN indicator = 0;
-    const SQLRETURN r = SQLGetData(static_cast<SQLHSTMT>(statementHandle), SQLUSMALLINT(column + 1),
-                                   SQL_C_CHAR, buf, sizeof buf, &indicator);
-    if (!SQL_SUCCEEDED(r))
-        return OdbcGet::Failed;
-    if (indicator == SQL_NULL_DATA)
-        return OdbcGet::Null;
-    const auto len = indicator >= 0 && indicator < SQLLEN(sizeof buf)
-                         ? qsizetype(indicator)
-                         : qsizetype(qstrnlen(reinterpret_cast<char*>(buf), sizeof buf));
-    out = QString::fromLatin1(reinterpret_cast<const char*>(buf), len);
-    return OdbcGet::Value;
+QString odbcDataSourceSetting(const QString& dataSource, const QString& key) {
+    OdbcChar buf[512];
+    const int len = dataSourceSetting(dataSource, key, buf, 512);
+    return len > 0 ? fromOdbc(buf, SQLSMALLINT(qMin(len, 511))) : QString();
 }
 
 } // namespace zemo

@@ -1,198 +1,61 @@
 #include "db/QtSqlBackend.h"
 
 #include "app/ZemoError.h"
-#include "db/OdbcDrivers.h"
+#include "db/CellText.h"
+#include "db/ServerError.h"
 
 #include <QDateTime>
-#include <QLibrary>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
-#include <QSqlResult>
 
 namespace zemo {
 
 namespace {
 
-// Dictionary views with the names and columns the table dialog queries, over the tables and views
-// of the session's current schema. Names stored in lower case (the unquoted ones) are shown in upper
-// case, the form in which they still resolve unquoted in the assembled statement; names with upper
-// case letters, which only resolve quoted, are shown as stored.
-const char* const kPostgresDictionaryViews[] = {
-    R"SQL(
-CREATE OR REPLACE TEMP VIEW user_objects AS
-SELECT CASE WHEN c.relname ~ '[A-Z]' THEN c.relname
-            ELSE translate(c.relname, 'abcdefghijklmnopqrstuvwxyz', 'ABCDEFGHIJKLMNOPQRSTUVWXYZ')
-       END::varchar AS object_name,
-       CASE WHEN c.relkind IN ('v', 'm') THEN 'VIEW' ELSE 'TABLE' END::varchar AS object_type
-FROM pg_catalog.pg_class c
-JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
-WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p', 'f', 'v', 'm')
-ORDER BY 1
-)SQL",
-    R"SQL(
-CREATE OR REPLACE TEMP VIEW user_tab_columns AS
-SELECT o.object_name AS table_name,
-       CASE WHEN a.attname ~ '[A-Z]' THEN a.attname::text
-            ELSE translate(a.attname, 'abcdefghijklmnopqrstuvwxyz', 'ABCDEFGHIJKLMNOPQRSTUVWXYZ')
-       END::varchar AS column_name,
-       upper(regexp_replace(pg_catalog.format_type(a.atttypid, a.atttypmod), '\(.*\)', ''))::varchar AS data_type,
-       (CASE WHEN a.atttypid IN (1042, 1043) AND a.atttypmod > 4 THEN a.atttypmod - 4
-             WHEN a.atttypid = 1700 AND a.atttypmod > 4 THEN ((a.atttypmod - 4) >> 16) & 65535
-             WHEN t.typlen > 0 THEN t.typlen
-             ELSE 0 END)::integer AS data_length,
-       a.attnum::integer AS column_id
-FROM pg_catalog.pg_class c
-JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
-JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped
-JOIN pg_catalog.pg_type t ON t.oid = a.atttypid
-CROSS JOIN LATERAL (SELECT CASE WHEN c.relname ~ '[A-Z]' THEN c.relname
-                                ELSE translate(c.relname, 'abcdefghijklmnopqrstuvwxyz', 'ABCDEFGHIJKLMNOPQRSTUVWXYZ')
-                           END::varchar AS object_name) o
-WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p', 'f', 'v', 'm')
-ORDER BY c.relname, a.attnum
-)SQL"};
-
-// Digits written by hand: the result window formats every timestamp of a large result.
-void appendDigits(QString& out, int value, int width) {
-    char buf[12];
-    int n = 0;
-    unsigned v = static_cast<unsigned>(value < 0 ? -value : value);
-    do {
-        buf[n++] = char('0' + v % 10);
-        v /= 10;
-    } while (v);
-    if (value < 0)
-        out += QLatin1Char('-');
-    for (int i = n; i < width; ++i)
-        out += QLatin1Char('0');
-    while (n)
-        out += QLatin1Char(buf[--n]);
-}
-
-void appendDate(QString& out, int year, int month, int day) {
-    appendDigits(out, year, 4);
-    out += QLatin1Char('-');
-    appendDigits(out, month, 2);
-    out += QLatin1Char('-');
-    appendDigits(out, day, 2);
-}
-
-// A fraction of a second in nanoseconds, without trailing zeros.
-void appendTime(QString& out, int hour, int minute, int second, quint32 nanos) {
-    appendDigits(out, hour, 2);
-    out += QLatin1Char(':');
-    appendDigits(out, minute, 2);
-    out += QLatin1Char(':');
-    appendDigits(out, second, 2);
-    if (nanos == 0 || nanos >= 1000000000u)
-        return;
-    int width = 9;
-    while (nanos % 10 == 0) {
-        nanos /= 10;
-        --width;
-    }
-    out += QLatin1Char('.');
-    appendDigits(out, int(nanos), width);
-}
-
-void appendDate(QString& out, const QDate& d) {
-    appendDate(out, d.year(), d.month(), d.day());
-}
-
-void appendTime(QString& out, const QTime& t) {
-    appendTime(out, t.hour(), t.minute(), t.second(), quint32(t.msec()) * 1000000u);
-}
-
 bool isDateOrTime(int type) {
     return type == QMetaType::QDate || type == QMetaType::QTime || type == QMetaType::QDateTime;
 }
 
-// The pointer behind a driver handle (PGresult*, SQLHSTMT); null when there is none.
-void* handlePointer(const QVariant& handle) {
-    if (!handle.isValid() || handle.metaType().sizeOf() != int(sizeof(void*)))
-        return nullptr;
-    return *static_cast<void* const*>(handle.constData());
-}
-
-// The few libpq calls that read a value as the server sent it. Qt's PostgreSQL driver has loaded
-// libpq already; resolving them at run time keeps libpq out of the build.
-struct LibPq {
-    using Count = int (*)(const void*);
-    using Cell = char* (*)(const void*, int, int);
-    using IsNull = int (*)(const void*, int, int);
-    Count ntuples = nullptr;
-    Count nfields = nullptr;
-    Cell getvalue = nullptr;
-    IsNull getisnull = nullptr;
-
-    bool ok() const { return ntuples && nfields && getvalue && getisnull; }
-    static const LibPq& get() {
-        static const LibPq pq = [] {
-            LibPq p;
-            for (int version : {5, -1}) {
-                // Never unloaded: the driver keeps using it.
-                QLibrary lib(QStringLiteral("pq"), version);
-                if (!lib.load()) {
-                    lib.setFileName(QStringLiteral("libpq"));
-                    if (!lib.load())
-                        continue;
-                }
-                p.ntuples = reinterpret_cast<Count>(lib.resolve("PQntuples"));
-                p.nfields = reinterpret_cast<Count>(lib.resolve("PQnfields"));
-                p.getvalue = reinterpret_cast<Cell>(lib.resolve("PQgetvalue"));
-                p.getisnull = reinterpret_cast<IsNull>(lib.resolve("PQgetisnull"));
-                if (p.ok())
-                    break;
-            }
-            return p;
-        }();
-        return pq;
-    }
-};
-
 } // namespace
 
 QString dateTimeText(const QVariant& value) {
-    QString out;
-    out.reserve(24);
+    std::string out;
+    const auto time = [&out](const QTime& t) {
+        appendTime(out, t.hour(), t.minute(), t.second(), uint32_t(t.msec()) * 1000000u);
+    };
     switch (value.typeId()) {
-    case QMetaType::QDate:
-        appendDate(out, value.toDate());
-        return out;
+    case QMetaType::QDate: {
+        const QDate d = value.toDate();
+        appendDate(out, d.year(), d.month(), d.day());
+        break;
+    }
     case QMetaType::QTime:
-        appendTime(out, value.toTime());
-        return out;
+        time(value.toTime());
+        break;
     case QMetaType::QDateTime: {
         const QDateTime dt = value.toDateTime();
-        appendDate(out, dt.date());
-        out += QLatin1Char(' ');
-        appendTime(out, dt.time());
-        return out;
+        appendDate(out, dt.date().year(), dt.date().month(), dt.date().day());
+        out += ' ';
+        time(dt.time());
+        break;
     }
     default:
         return value.toString();
     }
+    return QString::fromLatin1(out.data(), qsizetype(out.size()));
 }
 
 ZemoError QtSqlDatabase::toZemoError(const QSqlError& error, const QString& context) {
     QString text = error.databaseText().trimmed();
-    // Qt's PostgreSQL driver appends "(SQLSTATE)" also when the server sent none.
-    if (text.endsWith(QLatin1String("()")))
-        text = text.chopped(2).trimmed();
     if (text.isEmpty())
         text = error.driverText().trimmed();
-    const QString code = error.nativeErrorCode().trimmed();
     if (!context.isEmpty())
         text = context + QStringLiteral("：") + text;
+    const QString code = error.nativeErrorCode().trimmed();
     bool numeric = false;
     const int number = code.toInt(&numeric);
-    if (numeric && number != 0)
-        return ZemoError(number, text);
-    // PostgreSQL's SQLSTATE has letters (28P01); it stays readable in the text.
-    if (!code.isEmpty() && code != QLatin1String("0") && !text.contains(code))
-        text += QStringLiteral(" (") + code + QLatin1Char(')');
-    return ZemoError(err::ServerError, text);
+    return serverError(numeric ? number : 0, text, numeric ? QString() : code);
 }
 
 QtSqlDatabase::QtSqlDatabase(QSqlDatabase db, QString name, QString backend)
@@ -244,11 +107,6 @@ void QtSqlDatabase::execute(const QString& sql) {
         throw toZemoError(q.lastError());
 }
 
-void QtSqlDatabase::addPostgresDictionaryViews() {
-    for (const char* sql : kPostgresDictionaryViews)
-        execute(QString::fromUtf8(sql));
-}
-
 QtSqlResultSet::QtSqlResultSet(std::shared_ptr<QtSqlDatabase> db, const QString& sql)
     : m_db(std::move(db)), m_query(m_db->connection()) {
     m_query.setForwardOnly(true);
@@ -258,56 +116,7 @@ QtSqlResultSet::QtSqlResultSet(std::shared_ptr<QtSqlDatabase> db, const QString&
     m_record = m_query.record();
     for (int i = 0; i < m_record.count(); ++i)
         m_declared.push_back(m_record.field(i).metaType().id());
-    const QString driver = m_db->connection().driverName();
-    if (driver == QLatin1String("QPSQL"))
-        m_driver = Driver::Postgres;
-    else if (driver == QLatin1String("QODBC"))
-        m_driver = Driver::Odbc;
     m_end = !fetchRow(m_row);
-}
-
-bool QtSqlResultSet::exactDateTime(int col, QVariant& out) {
-    const int type = m_declared[size_t(col)];
-    if (m_driver == Driver::Postgres) {
-        // The server's text: microseconds, time zone offsets, BC dates and infinity, as psql prints them.
-        const LibPq& pq = LibPq::get();
-        const void* res = handlePointer(m_query.result()->handle());
-        const int row = m_query.isForwardOnly() ? 0 : m_query.at();
-        if (!pq.ok() || !res || row < 0 || row >= pq.ntuples(res) || col >= pq.nfields(res))
-            return false;
-        if (pq.getisnull(res, row, col))
-            out = QVariant();
-        else
-            out = QString::fromUtf8(pq.getvalue(res, row, col));
-        return true;
-    }
-    if (m_driver != Driver::Odbc || type == QMetaType::QDate)
-        return false;
-    // Read before Qt reads the column: the driver hands each value out once.
-    void* stmt = handlePointer(m_query.result()->handle());
-    if (type == QMetaType::QTime) {
-        QString text;
-        const OdbcGet got = odbcTimeText(stmt, col, text);
-        if (got == OdbcGet::Failed)
-            return false;
-        out = got == OdbcGet::Null ? QVariant() : QVariant(text.trimmed());
-        return true;
-    }
-    OdbcTimestamp ts;
-    const OdbcGet got = odbcTimestamp(stmt, col, ts);
-    if (got == OdbcGet::Failed)
-        return false;
-    if (got == OdbcGet::Null) {
-        out = QVariant();
-        return true;
-    }
-    QString text;
-    text.reserve(29);
-    appendDate(text, ts.year, ts.month, ts.day);
-    text += QLatin1Char(' ');
-    appendTime(text, ts.hour, ts.minute, ts.second, ts.nanos);
-    out = text;
-    return true;
 }
 
 bool QtSqlResultSet::fetchRow(QList<QVariant>& row) {
@@ -321,8 +130,7 @@ bool QtSqlResultSet::fetchRow(QList<QVariant>& row) {
     const int n = m_record.count();
     row.resize(n);
     for (int i = 0; i < n; ++i)
-        if (!isDateOrTime(m_declared[size_t(i)]) || !exactDateTime(i, row[i]))
-            row[i] = m_query.value(i);
+        row[i] = m_query.value(i);
     return true;
 }
 

@@ -12,12 +12,13 @@ class QSqlError;
 
 namespace zemo {
 
-// A database reached through one of Qt's SQL drivers (QPSQL, QODBC, QOCI). Each open database has
-// its own named Qt connection, removed again when the object goes.
+// A database reached through one of Qt's SQL drivers: Oracle through Qt's own Oracle driver (QOCI)
+// where it is installed. Each open database has its own named Qt connection, removed again when the
+// object goes.
 class QtSqlDatabase : public OracleDatabase, public std::enable_shared_from_this<QtSqlDatabase> {
 public:
     struct Params {
-        QString driver;       // "QPSQL", "QODBC", "QOCI"
+        QString driver;       // "QOCI"
         QString databaseName; // database, connection string or service
         QString host;
         int port = -1;
@@ -34,14 +35,11 @@ public:
     std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) override;
     QString backendName() const override { return m_backend; }
     SqlDialect dialect() const override { return m_dialect; }
-    // Set once the product behind the driver is known; an ODBC source starts as Generic.
     void setDialect(SqlDialect dialect) { m_dialect = dialect; }
 
     QSqlDatabase& connection() { return m_db; }
     // Runs a statement that returns no rows (session set-up); throws on failure.
     void execute(const QString& sql);
-    // Adds temporary USER_OBJECTS and user_tab_columns views over a PostgreSQL session's schema.
-    void addPostgresDictionaryViews();
 
     // The ZemoError for a Qt SQL error: the server's code as number when it is numeric, otherwise
     // err::ServerError with the code kept in the text.
@@ -69,15 +67,11 @@ public:
 
 private:
     bool fetchRow(QList<QVariant>& row); // false at the end of data; throws on a failed fetch
-    // A date or time column's value as the server wrote it, past Qt's milliseconds; false when the
-    // driver's own value has to do.
-    bool exactDateTime(int col, QVariant& out);
     const QVariant& cell(int col) const; // the current row's value; throws without a current row
     std::shared_ptr<QtSqlDatabase> m_db;
     QSqlQuery m_query;
     QSqlRecord m_record;
     std::vector<int> m_declared; // each column's type as the driver declares it
-    enum class Driver { Other, Postgres, Odbc } m_driver = Driver::Other;
     QList<QVariant> m_row;
     bool m_end = true;
     mutable QByteArray m_text;

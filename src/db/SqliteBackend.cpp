@@ -1,6 +1,7 @@
 #include "db/SqliteBackend.h"
 
 #include "app/ZemoError.h"
+#include "db/CellText.h"
 
 #include <QFileInfo>
 #include <sqlite3.h>
@@ -48,14 +49,6 @@ bool anotherStatementFollows(sqlite3* db, const char* rest) {
         rest = tail;
     }
     return false;
-}
-
-// Most cells are ASCII; this check costs less than a full UTF-8 check.
-bool isAscii(std::string_view s) {
-    unsigned char bits = 0;
-    for (const char c : s)
-        bits |= static_cast<unsigned char>(c);
-    return bits < 0x80;
 }
 
 } // namespace
@@ -188,7 +181,8 @@ bool SqliteResultSet::textUtf8(int col, std::string_view& out) const {
     const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
     out = std::string_view(p ? p : "", static_cast<size_t>(sqlite3_column_bytes(m_stmt, col)));
     // SQLite stores what it is given: text that is not UTF-8 is decoded as value() decodes it.
-    if (!isAscii(out) && !QByteArrayView(out.data(), qsizetype(out.size())).isValidUtf8()) {
+    if (!isAscii(out.data(), out.size()) &&
+        !QByteArrayView(out.data(), qsizetype(out.size())).isValidUtf8()) {
         m_text = QString::fromUtf8(out.data(), qsizetype(out.size())).toUtf8();
         out = std::string_view(m_text.constData(), static_cast<size_t>(m_text.size()));
     }

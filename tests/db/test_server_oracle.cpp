@@ -49,18 +49,21 @@ private Q_SLOTS:
                  QStringLiteral("DSN=sales;Fetch=10;UID=u;PWD={p}"));
     }
 
-    void qtReceivesTextItPassesOnUnchanged() {
-        // Qt puts "DSN=" in front unless the text names a driver or server, and "FILEDSN=" in front
-        // of anything containing ".dsn" - also inside a password.
-        const QString withDriver = QStringLiteral("DRIVER={x};UID={u};PWD={p}");
-        QCOMPARE(qtOdbcDatabaseName(withDriver), withDriver);
-        QCOMPARE(qtOdbcDatabaseName(QStringLiteral("DSN=sales;UID={u};PWD={p}")),
-                 QStringLiteral("sales;UID={u};PWD={p}"));
-        QCOMPARE(qtOdbcDatabaseName(QStringLiteral("DSN=sales;UID={u};PWD={server=1}")),
-                 QStringLiteral("DSN=sales;UID={u};PWD={server=1}"));
-        QCOMPARE(qtOdbcDatabaseName(QStringLiteral("FILEDSN=/etc/a.dsn;UID={u}")),
-                 QStringLiteral("/etc/a.dsn;UID={u}"));
-        QVERIFY_THROWS_EXCEPTION(ZemoError, qtOdbcDatabaseName(QStringLiteral("DRIVER={x};PWD={my.dsn}")));
+    void connectionStringsAreReadAsTheDriverManagerReadsThem() {
+        using Pairs = QList<QPair<QString, QString>>;
+        QCOMPARE(
+            odbcAttributes(
+                QStringLiteral("DRIVER={PostgreSQL Unicode}; PORT = 5432 ;PWD={a;b}}c=};x;Fetch=")),
+            Pairs({{"DRIVER", "PostgreSQL Unicode"}, {"PORT", "5432"}, {"PWD", "a;b}c="}, {"Fetch", ""}}));
+        // A key written inside a braced value is part of the value, not a setting.
+        const QString hidden = QStringLiteral("DRIVER={x};PWD={;UseDeclareFetch=1;}");
+        QVERIFY(odbcAttribute(hidden, {"UseDeclareFetch", "B6"}).isNull());
+        QCOMPARE(odbcAttribute(hidden + QStringLiteral(";b6=0"), {"UseDeclareFetch", "B6"}),
+                 QStringLiteral("0"));
+        // Set but empty differs from not set; the last one written wins.
+        QCOMPARE(odbcAttribute(QStringLiteral("DSN=a;Fetch=;"), {"Fetch"}), QStringLiteral(""));
+        QVERIFY(!odbcAttribute(QStringLiteral("DSN=a;Fetch=;"), {"Fetch"}).isNull());
+        QCOMPARE(odbcAttribute(QStringLiteral("dsn=a;DSN={b}"), {"DSN"}), QStringLiteral("b"));
     }
 
     void oracleDriverIsPickedByName() {

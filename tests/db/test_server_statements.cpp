@@ -5,7 +5,6 @@
 #include "app/ZemoError.h"
 #include "catalogue/Catalogue.h"
 #include "db/OracleAccess.h"
-#include "db/QtSqlBackend.h"
 #include "grid/GridModel.h"
 #include "mainwindow/StatementAssembly.h"
 #include "support/PgCluster.h"
@@ -55,18 +54,16 @@ class TestServerStatements : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY2(pg.ok(), "no cluster info: run through ctest (fixture pg_cluster)");
-        auto admin = std::dynamic_pointer_cast<QtSqlDatabase>(OracleSession().OpenDatabase(
-            pg.postgresService(), QStringLiteral("postgres/") + pg.value("SUPERUSER_PASSWORD"), 0));
-        QVERIFY(admin);
+        auto admin = OracleSession().OpenDatabase(
+            pg.postgresService(), QStringLiteral("postgres/") + pg.value("SUPERUSER_PASSWORD"), 0);
         if (countOf(*admin,
                     QStringLiteral("select count(*) from pg_database where datname = '%1'").arg(kDatabase)) ==
             0)
-            admin->execute(QStringLiteral("create database %1 owner %2").arg(kDatabase, pg.user()));
-        auto db = std::dynamic_pointer_cast<QtSqlDatabase>(open(QStringLiteral("QPSQL")));
-        QVERIFY(db);
-        db->execute(QStringLiteral("create table if not exists t (a integer)"));
-        db->execute(QStringLiteral("create table if not exists victim (a integer)"));
-        db->execute(QStringLiteral("create table if not exists \"%1\" (a integer)").arg(kHostile));
+            admin->CreateDynaset(QStringLiteral("create database %1 owner %2").arg(kDatabase, pg.user()));
+        auto db = open(QStringLiteral("QPSQL"));
+        db->CreateDynaset(QStringLiteral("create table if not exists t (a integer)"));
+        db->CreateDynaset(QStringLiteral("create table if not exists victim (a integer)"));
+        db->CreateDynaset(QStringLiteral("create table if not exists \"%1\" (a integer)").arg(kHostile));
     }
 
     void secondStatementNeverRuns_data() { backends(); }
