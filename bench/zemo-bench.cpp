@@ -3,6 +3,7 @@
 // CSV writer. Prints one JSON line.
 
 #include "BenchTable.h"
+#include "CsvCompare.h"
 #include "PeakMemory.h"
 #include "app/ZemoError.h"
 #include "db/OracleAccess.h"
@@ -71,7 +72,7 @@ int main(int argc, char* argv[]) {
     cli.setApplicationDescription(QStringLiteral(
         "Runs a query as the result window does and prints one JSON line: "
         "{\"rows\",\"columns\",\"fetch_s\",\"sort_text_s\",\"sort_number_s\",\"csv_s\",\"repaint_s\","
-        "\"peak_rss_mb\"}."));
+        "\"fetch_peak_rss_mb\",\"peak_rss_mb\"}."));
     cli.addHelpOption();
     const QCommandLineOption generate(
         QStringLiteral("generate"),
@@ -106,8 +107,14 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Then show the grid at 1600 x 1000 pixels and paint it N times; repaint_s is one "
                        "paint's mean."),
         QStringLiteral("N"));
+    const QCommandLineOption compareCsv(
+        QStringLiteral("compare-csv"),
+        QStringLiteral("Compare this CSV of the program with the \\copy CSV named by --with, cell for cell."),
+        QStringLiteral("OURS"));
+    const QCommandLineOption with(QStringLiteral("with"), QStringLiteral("The CSV psql's \\copy wrote."),
+                                  QStringLiteral("COPY"));
     cli.addOptions({generate, rowsOpt, service, user, password, sql, sortText, sortNumber, csv, noGrid,
-                    checkStatement, repaint});
+                    checkStatement, repaint, compareCsv, with});
     cli.process(app);
 
     try {
@@ -120,6 +127,8 @@ int main(int argc, char* argv[]) {
         }
         if (cli.isSet(checkStatement))
             return benchStatementCheck();
+        if (cli.isSet(compareCsv))
+            return compareWithCopy(cli.value(compareCsv), cli.value(with)) == 0 ? 0 : 2;
         if (!cli.isSet(service) || !cli.isSet(sql))
             return fail(QStringLiteral("--service and --sql are needed (see --help)"));
 
@@ -160,6 +169,7 @@ int main(int argc, char* argv[]) {
         if (grid)
             grid->AutoSize(0, grid->Cols() - 1);
         const double fetchSeconds = secondsSince(start);
+        const double fetchPeak = peakResidentMegabytes();
 
         // A heading click: the sort, then the row numbers written afresh.
         auto sortBy = [&](const QCommandLineOption& opt) -> std::optional<double> {
@@ -204,11 +214,11 @@ int main(int argc, char* argv[]) {
         const QString json =
             QStringLiteral(
                 "{\"rows\":%1,\"columns\":%2,\"fetch_s\":%3,\"sort_text_s\":%4,\"sort_number_s\":%5,"
-                "\"csv_s\":%6,\"repaint_s\":%7,\"peak_rss_mb\":%8}")
+                "\"csv_s\":%6,\"repaint_s\":%7,\"fetch_peak_rss_mb\":%8,\"peak_rss_mb\":%9}")
                 .arg(model->gridRows() - 1)
                 .arg(model->gridCols() - 1)
                 .arg(jsonNumber(fetchSeconds), jsonNumber(textSeconds), jsonNumber(numberSeconds),
-                     jsonNumber(csvSeconds), jsonNumber(repaintSeconds, 4),
+                     jsonNumber(csvSeconds), jsonNumber(repaintSeconds, 4), jsonNumber(fetchPeak, 1),
                      jsonNumber(peakResidentMegabytes(), 1));
         std::printf("%s\n", json.toUtf8().constData());
         return 0;

@@ -62,10 +62,11 @@ if(ZEMO_DPKG_SHLIBDEPS)
   set(zemo_deb_libs "")
 else()
   set(zemo_deb_libs "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6sql6 (>= 6.4), \
-libsqlite3-0, libstdc++6, libc6, ")
+libsqlite3-0, libodbc2, libodbcinst2, libpq5, libstdc++6, libc6, ")
 endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "${zemo_deb_libs}qt6-qpa-plugins (>= 6.4), qt6-translations-l10n, fonts-ipafont-gothic, fonts-ipafont-mincho")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-odbc, libqt6sql6-psql")
+# ODBC data sources and Oracle go through the ODBC driver manager, PostgreSQL through libpq: Qt's
+# SQL driver plug-ins are not needed (Debian's Qt has no Oracle plug-in).
 set(CPACK_GENERATOR DEB)
 include(CPack)

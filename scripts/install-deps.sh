@@ -4,9 +4,9 @@
 set -euo pipefail
 pkgs=(
   cmake ninja-build g++ make pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-odbc libqt6sql6-psql qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   libsqlite3-dev sqlite3
-  unixodbc unixodbc-dev odbc-postgresql postgresql
+  unixodbc unixodbc-dev odbc-postgresql libpq-dev postgresql
   xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho xdotool
   libgmp-dev
 )
