@@ -8,7 +8,8 @@
 #   pg_cluster.sh stop   <info-file>     stop the server and remove the cluster
 #
 # The info file (KEY=value lines) tells the tests where and how to connect; odbc-dir receives an
-# odbcinst.ini naming the psqlODBC driver and an odbc.ini with the data source "zemo_pg".
+# odbcinst.ini naming the psqlODBC driver and an odbc.ini with the data sources "zemo_pg" and
+# "zemo_pg_buffered" (the latter choosing psqlODBC's default of reading whole results).
 set -euo pipefail
 
 cmd=${1:?command}
@@ -141,6 +142,13 @@ Driver=PostgreSQL Unicode
 Servername=127.0.0.1
 Port=$port
 Database=zemo_demo
+
+[zemo_pg_buffered]
+Driver=PostgreSQL Unicode
+Servername=127.0.0.1
+Port=$port
+Database=zemo_demo
+UseDeclareFetch=0
 INI
     trap - ERR
     echo "PostgreSQL on 127.0.0.1:$port in $dir"
