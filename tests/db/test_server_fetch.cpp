@@ -9,6 +9,7 @@
 #include "db/OracleAccess.h"
 #include "results/ResultStore.h"
 #include "support/PgCluster.h"
+#include "support/ServerCells.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
@@ -18,21 +19,18 @@
 
 using namespace zemo;
 using namespace std::chrono_literals;
+using zemo::test::cellText;
+using zemo::test::guarded;
 using zemo::test::PgCluster;
 
 namespace {
-
-QString text(const OracleResultSet& rs, int col) {
-    std::string_view v;
-    return rs.textUtf8(col, v) ? QString::fromUtf8(v.data(), qsizetype(v.size())) : QStringLiteral("<NULL>");
-}
 
 QList<QStringList> rowsOf(OracleResultSet& rs) {
     QList<QStringList> rows;
     for (; !rs.Eof(); rs.MoveNext()) {
         QStringList cells;
         for (int c = 0; c < rs.columnCount(); ++c)
-            cells << text(rs, c);
+            cells << cellText(rs, c);
         rows << cells;
     }
     return rows;
@@ -121,14 +119,6 @@ class TestServerFetch : public QObject {
         if (!odbc)
             throw ZemoError(0, QStringLiteral("not an ODBC database: ") + db->backendName());
         return *odbc;
-    }
-    template <class F> static void guarded(F&& body) {
-        try {
-            body();
-        } catch (const ZemoError& e) {
-            QTest::qFail(qPrintable(QStringLiteral("ZemoError %1: %2").arg(e.number()).arg(e.description())),
-                         __FILE__, __LINE__);
-        }
     }
     static void bothPaths() {
         QTest::addColumn<QString>("via");

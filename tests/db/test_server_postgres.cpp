@@ -6,12 +6,15 @@
 #include "db/OracleAccess.h"
 #include "profiles/ProfileStore.h"
 #include "support/PgCluster.h"
+#include "support/ServerCells.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace zemo;
+using zemo::test::cellText;
+using zemo::test::guarded;
 using zemo::test::PgCluster;
 
 namespace {
@@ -21,11 +24,6 @@ QStringList column(OracleResultSet& rs, const QString& name) {
     for (; !rs.Eof(); rs.MoveNext())
         out << rs.Fields(name).Value().toString();
     return out;
-}
-
-QString text(const OracleResultSet& rs, int col) {
-    std::string_view v;
-    return rs.textUtf8(col, v) ? QString::fromUtf8(v.data(), qsizetype(v.size())) : QStringLiteral("<NULL>");
 }
 
 } // namespace
@@ -44,14 +42,6 @@ class TestServerPostgres : public QObject {
         return OracleSession().OpenDatabase(service(via), pg.connect(), 0);
     }
     // A ZemoError escaping a test fails that test only, with the error's number and text.
-    template <class F> static void guarded(F&& body) {
-        try {
-            body();
-        } catch (const ZemoError& e) {
-            QTest::qFail(qPrintable(QStringLiteral("ZemoError %1: %2").arg(e.number()).arg(e.description())),
-                         __FILE__, __LINE__);
-        }
-    }
     static ZemoError failure(const std::function<void()>& f) {
         try {
             f();
@@ -138,7 +128,7 @@ private Q_SLOTS:
             for (; !rs->Eof(); rs->MoveNext()) {
                 QStringList cells;
                 for (int c = 0; c < rs->Fields().Count(); ++c)
-                    cells << text(*rs, c);
+                    cells << cellText(*rs, c);
                 rows << cells.join(u'|');
                 if (rs->Fields(0).Value().toInt() == 1) {
                     QCOMPARE(rs->kind(0), ValueKind::Integer);
@@ -182,13 +172,13 @@ private Q_SLOTS:
             auto exact = db->CreateDynaset(fine);
             QStringList cells;
             for (int c = 0; c < exact->Fields().Count(); ++c)
-                cells << text(*exact, c);
+                cells << cellText(*exact, c);
             QCOMPARE(exact->kind(0), ValueKind::DateTime);
             QCOMPARE(cells, pg.psqlRows(fine).value(0));
             // Binary values as hex digits rather than raw bytes in the grid.
             auto bin = db->CreateDynaset(QStringLiteral("select '\\x0a1bff'::bytea as b"));
             QCOMPARE(bin->kind(0), ValueKind::Blob);
-            QCOMPARE(text(*bin, 0), QStringLiteral("0A1BFF"));
+            QCOMPARE(cellText(*bin, 0), QStringLiteral("0A1BFF"));
         });
     }
 
