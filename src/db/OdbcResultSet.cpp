@@ -103,6 +103,8 @@ OdbcResultSet::OdbcResultSet(std::shared_ptr<OdbcDatabase> db, const QString& sq
     : m_db(std::move(db)),
       m_stmt(odbc::Handle::allocate(SQL_HANDLE_STMT, SQL_HANDLE_DBC, m_db->connectionHandle())),
       m_running{m_stmt.get()}, m_attachment(m_db.get(), &m_running) {
+    if (m_running.cancelled.load()) // cancelled before it ran
+        throw ZemoError(err::Cancelled, cancelledText());
     const SQLRETURN r = SQLExecDirectW(stmt(), const_cast<SQLWCHAR*>(odbc::wide(sql)), SQL_NTS);
     if (r != SQL_NO_DATA && !SQL_SUCCEEDED(r))
         fail(QStringLiteral("SQL文を実行できません"));

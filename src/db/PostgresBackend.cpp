@@ -5,6 +5,7 @@
 #include "db/ServerError.h"
 
 #include <charconv>
+#include <iterator>
 #include <libpq-fe.h>
 
 namespace zemo {
@@ -153,6 +154,8 @@ PgResultSet::PgResultSet(std::shared_ptr<PgDatabase> db, const QString& sql) : m
     m_sent = true;
     m_db->setStreaming(this);
     PQsetSingleRowMode(conn);
+    if (m_db->cancelRequested()) // asked for while the text was on its way: ask again, now it runs
+        m_db->cancel();
     take(PQgetResult(conn));
 }
 
