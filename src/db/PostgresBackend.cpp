@@ -1,16 +1,23 @@
 #include "db/PostgresBackend.h"
 
 #include "db/CellText.h"
+#include "db/LibPq.h"
 #include "db/PostgresDictionary.h"
 #include "db/ServerError.h"
 
 #include <charconv>
 #include <iterator>
-#include <libpq-fe.h>
 
 namespace zemo {
 
 namespace {
+
+// libpq's functions, set before the first connection is made; no result set exists before that.
+std::atomic<const LibPq*> gPq{nullptr};
+
+const LibPq& pq() {
+    return *gPq.load(std::memory_order_relaxed);
+}
 
 // Type OIDs of the built-in types, fixed in PostgreSQL's catalogue.
 enum : Oid {
@@ -55,8 +62,8 @@ ValueKind kindOfType(Oid type) {
 }
 
 ZemoError resultError(const PGresult* result, bool cancelled) {
-    const QString text = QString::fromUtf8(PQresultErrorMessage(result));
-    const QString state = QString::fromLatin1(PQresultErrorField(result, PG_DIAG_SQLSTATE));
+    const QString text = QString::fromUtf8(pq().PQresultErrorMessage(result));
+    const QString state = QString::fromLatin1(pq().PQresultErrorField(result, PG_DIAG_SQLSTATE));
     if (cancelled)
         return ZemoError(err::Cancelled, text.trimmed());
     return serverError(numericSqlState(state), text, state);
@@ -65,6 +72,7 @@ ZemoError resultError(const PGresult* result, bool cancelled) {
 } // namespace
 
 std::shared_ptr<PgDatabase> PgDatabase::open(const Params& params) {
+    gPq.store(&LibPq::get());
     const QByteArray port = params.port > 0 ? QByteArray::number(params.port) : QByteArray();
     const QByteArray values[] = {params.host.toUtf8(), port, params.database.toUtf8(), params.user.toUtf8(),
                                  params.password.toUtf8()};
@@ -89,25 +97,25 @@ std::shared_ptr<PgDatabase> PgDatabase::open(const Params& params) {
     vals.push_back(nullptr);
 
     std::shared_ptr<PgDatabase> db(new PgDatabase);
-    db->m_conn = PQconnectdbParams(keys.data(), vals.data(), 0);
+    db->m_conn = pq().PQconnectdbParams(keys.data(), vals.data(), 0);
     if (!db->m_conn)
         throw ZemoError(err::OutOfMemory, QStringLiteral("PostgreSQL に接続できません（メモリ不足）"));
-    if (PQstatus(db->m_conn) != CONNECTION_OK)
+    if (pq().PQstatus(db->m_conn) != CONNECTION_OK)
         db->raiseConnectionError(QStringLiteral("PostgreSQL に接続できません"));
-    db->m_cancel = PQgetCancel(db->m_conn);
+    db->m_cancel = pq().PQgetCancel(db->m_conn);
     addPostgresDictionaryViews([&](const char* sql) { db->execute(QString::fromUtf8(sql)); });
     return db;
 }
 
 PgDatabase::~PgDatabase() {
     if (m_cancel)
-        PQfreeCancel(m_cancel);
+        pq().PQfreeCancel(m_cancel);
     if (m_conn)
-        PQfinish(m_conn);
+        pq().PQfinish(m_conn);
 }
 
 void PgDatabase::raiseConnectionError(const QString& fallback) const {
-    QString text = QString::fromUtf8(PQerrorMessage(m_conn)).trimmed();
+    QString text = QString::fromUtf8(pq().PQerrorMessage(m_conn)).trimmed();
     throw serverError(0, text.isEmpty() ? fallback : text);
 }
 
@@ -136,72 +144,72 @@ void PgDatabase::cancel() {
         m_cancelRequested.store(true);
     }
     char error[256];
-    PQcancel(m_cancel, error, sizeof error);
+    pq().PQcancel(m_cancel, error, sizeof error);
 }
 
 PgResultSet::PgResultSet(std::shared_ptr<PgDatabase> db, const QString& sql) : m_db(std::move(db)) {
     PGconn* conn = m_db->connection();
-    const char* encoding = PQparameterStatus(conn, "server_encoding");
+    const char* encoding = pq().PQparameterStatus(conn, "server_encoding");
     m_checkUtf8 = encoding && qstrcmp(encoding, "SQL_ASCII") == 0;
     if (PgResultSet* earlier = m_db->streaming())
         earlier->bufferRest();
     m_db->setRunning(true);
     // The extended protocol runs one statement per text, whatever the text holds.
-    if (!PQsendQueryParams(conn, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)) {
+    if (!pq().PQsendQueryParams(conn, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)) {
         m_db->setRunning(false);
         m_db->raiseConnectionError(QStringLiteral("SQL文を送れません"));
     }
     m_sent = true;
     m_db->setStreaming(this);
-    PQsetSingleRowMode(conn);
+    pq().PQsetSingleRowMode(conn);
     if (m_db->cancelRequested()) // asked for while the text was on its way: ask again, now it runs
         m_db->cancel();
-    take(PQgetResult(conn));
+    take(pq().PQgetResult(conn));
 }
 
 PgResultSet::~PgResultSet() {
-    PQclear(m_row);
+    pq().PQclear(m_row);
     for (PGresult* r : m_pending)
-        PQclear(r);
+        pq().PQclear(r);
     if (!m_sent)
         return;
     // What the server has sent already is read without waiting; a result still coming is cancelled.
     PGconn* conn = m_db->connection();
-    PQconsumeInput(conn);
-    while (!PQisBusy(conn)) {
-        PGresult* r = PQgetResult(conn);
+    pq().PQconsumeInput(conn);
+    while (!pq().PQisBusy(conn)) {
+        PGresult* r = pq().PQgetResult(conn);
         if (!r) {
             m_sent = false;
             m_db->setRunning(false);
             m_db->setStreaming(nullptr);
             return;
         }
-        PQclear(r);
+        pq().PQclear(r);
     }
     m_db->cancel();
     drain();
 }
 
 void PgResultSet::describe(const PGresult* result) {
-    if (!m_names.empty() || PQnfields(result) == 0)
+    if (!m_names.empty() || pq().PQnfields(result) == 0)
         return;
-    m_columns = PQnfields(result);
+    m_columns = pq().PQnfields(result);
     for (int i = 0; i < m_columns; ++i) {
-        m_names.push_back(QString::fromUtf8(PQfname(result, i)));
-        m_kinds.push_back(kindOfType(PQftype(result, i)));
-        m_bytea.push_back(PQftype(result, i) == kBytea);
+        m_names.push_back(QString::fromUtf8(pq().PQfname(result, i)));
+        m_kinds.push_back(kindOfType(pq().PQftype(result, i)));
+        m_bytea.push_back(pq().PQftype(result, i) == kBytea);
     }
 }
 
 void PgResultSet::take(PGresult* result) {
-    PQclear(m_row);
+    pq().PQclear(m_row);
     m_row = nullptr;
     m_end = true;
     if (!result) {
         drain();
         return;
     }
-    switch (PQresultStatus(result)) {
+    switch (pq().PQresultStatus(result)) {
     case PGRES_SINGLE_TUPLE:
         describe(result);
         m_row = result;
@@ -211,12 +219,12 @@ void PgResultSet::take(PGresult* result) {
     case PGRES_COMMAND_OK:
     case PGRES_EMPTY_QUERY:
         describe(result);
-        PQclear(result);
+        pq().PQclear(result);
         drain();
         return;
     default: {
         const ZemoError e = resultError(result, m_db->cancelRequested());
-        PQclear(result);
+        pq().PQclear(result);
         drain();
         throw e;
     }
@@ -226,8 +234,8 @@ void PgResultSet::take(PGresult* result) {
 void PgResultSet::drain() {
     if (!m_sent)
         return;
-    while (PGresult* r = PQgetResult(m_db->connection()))
-        PQclear(r);
+    while (PGresult* r = pq().PQgetResult(m_db->connection()))
+        pq().PQclear(r);
     m_sent = false;
     m_db->setRunning(false);
     m_db->setStreaming(nullptr);
@@ -236,7 +244,7 @@ void PgResultSet::drain() {
 void PgResultSet::bufferRest() {
     if (!m_sent)
         return;
-    while (PGresult* r = PQgetResult(m_db->connection()))
+    while (PGresult* r = pq().PQgetResult(m_db->connection()))
         m_pending.push_back(r);
     m_sent = false;
     m_db->setRunning(false);
@@ -253,19 +261,19 @@ void PgResultSet::next() {
         return;
     }
     if (!m_sent) { // read into memory to its end already
-        PQclear(m_row);
+        pq().PQclear(m_row);
         m_row = nullptr;
         m_end = true;
         return;
     }
     if (m_db->cancelRequested()) {
-        PQclear(m_row);
+        pq().PQclear(m_row);
         m_row = nullptr;
         m_end = true;
         drain();
         throw ZemoError(err::Cancelled, QStringLiteral("問い合わせを中止しました"));
     }
-    take(PQgetResult(m_db->connection()));
+    take(pq().PQgetResult(m_db->connection()));
 }
 
 QString PgResultSet::columnName(int col) const {
@@ -277,10 +285,10 @@ const char* PgResultSet::cell(int col, int& length) const {
         throw ZemoError(err::NoSuchField, QStringLiteral("現在の行がありません"));
     if (col < 0 || col >= m_columns)
         throw ZemoError(err::NoSuchField, QStringLiteral("列番号 %1 はありません").arg(col));
-    if (PQgetisnull(m_row, 0, col))
+    if (pq().PQgetisnull(m_row, 0, col))
         return nullptr;
-    length = PQgetlength(m_row, 0, col);
-    return PQgetvalue(m_row, 0, col);
+    length = pq().PQgetlength(m_row, 0, col);
+    return pq().PQgetvalue(m_row, 0, col);
 }
 
 ValueKind PgResultSet::kind(int col) const {
@@ -302,10 +310,10 @@ bool PgResultSet::textUtf8(int col, std::string_view& out) const {
                     c = char(c - 'a' + 'A');
         } else { // bytea_output = escape
             size_t size = 0;
-            unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(p), &size);
+            unsigned char* bytes = pq().PQunescapeBytea(reinterpret_cast<const unsigned char*>(p), &size);
             if (bytes)
                 appendHex(m_text, bytes, size);
-            PQfreemem(bytes);
+            pq().PQfreemem(bytes);
         }
         out = m_text;
         return true;
