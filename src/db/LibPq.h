@@ -26,6 +26,7 @@ namespace zemo {
     X(PQresultErrorMessage)                                                                                  \
     X(PQresultErrorField)                                                                                    \
     X(PQclear)                                                                                               \
+    X(PQntuples)                                                                                             \
     X(PQnfields)                                                                                             \
     X(PQfname)                                                                                               \
     X(PQftype)                                                                                               \

@@ -184,7 +184,9 @@ void OdbcResultSet::bind() {
 bool OdbcResultSet::fetchBlock() {
     if (m_running.cancelled.load())
         throw ZemoError(err::Cancelled, cancelledText());
-    m_fetched = 0;
+    constexpr SQLULEN kUnset = ~SQLULEN(0);
+    m_fetched = kUnset;
+    std::fill(m_status.begin(), m_status.end(), SQLUSMALLINT(SQL_ROW_NOROW));
     const SQLRETURN r = SQLFetch(stmt());
     if (r == SQL_NO_DATA) {
         if (m_running.cancelled.load())
@@ -194,6 +196,10 @@ bool OdbcResultSet::fetchBlock() {
     }
     if (!SQL_SUCCEEDED(r))
         fail(QStringLiteral("行を読めません"));
+    if (m_fetched == kUnset) // a driver that does not count: the rows it marked, one at least
+        m_fetched =
+            std::max<SQLULEN>(1, SQLULEN(std::count_if(m_status.begin(), m_status.end(),
+                                                       [](SQLUSMALLINT st) { return st != SQL_ROW_NOROW; })));
     m_pos = 0;
     if (m_fetched == 0) {
         finish();

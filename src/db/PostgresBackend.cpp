@@ -201,21 +201,33 @@ void PgResultSet::describe(const PGresult* result) {
     }
 }
 
-void PgResultSet::take(PGresult* result) {
+void PgResultSet::endRows() {
     pq().PQclear(m_row);
     m_row = nullptr;
     m_end = true;
+}
+
+// A row in single-row mode; rows after the last one, or none, as a result without rows. Should the
+// connection not have taken single-row mode, a result of many rows is read the same way.
+void PgResultSet::take(PGresult* result) {
+    endRows();
     if (!result) {
         drain();
         return;
     }
     switch (pq().PQresultStatus(result)) {
     case PGRES_SINGLE_TUPLE:
+    case PGRES_TUPLES_OK:
         describe(result);
-        m_row = result;
-        m_end = false;
+        if (pq().PQntuples(result) > 0) {
+            m_row = result;
+            m_index = 0;
+            m_end = false;
+            return;
+        }
+        pq().PQclear(result);
+        drain();
         return;
-    case PGRES_TUPLES_OK: // the end of the rows, or a result without rows
     case PGRES_COMMAND_OK:
     case PGRES_EMPTY_QUERY:
         describe(result);
@@ -254,6 +266,8 @@ void PgResultSet::bufferRest() {
 void PgResultSet::next() {
     if (m_end)
         return;
+    if (++m_index < pq().PQntuples(m_row))
+        return;
     if (!m_pending.empty()) {
         PGresult* r = m_pending.front();
         m_pending.pop_front();
@@ -261,15 +275,11 @@ void PgResultSet::next() {
         return;
     }
     if (!m_sent) { // read into memory to its end already
-        pq().PQclear(m_row);
-        m_row = nullptr;
-        m_end = true;
+        endRows();
         return;
     }
     if (m_db->cancelRequested()) {
-        pq().PQclear(m_row);
-        m_row = nullptr;
-        m_end = true;
+        endRows();
         drain();
         throw ZemoError(err::Cancelled, QStringLiteral("問い合わせを中止しました"));
     }
@@ -285,10 +295,10 @@ const char* PgResultSet::cell(int col, int& length) const {
         throw ZemoError(err::NoSuchField, QStringLiteral("現在の行がありません"));
     if (col < 0 || col >= m_columns)
         throw ZemoError(err::NoSuchField, QStringLiteral("列番号 %1 はありません").arg(col));
-    if (pq().PQgetisnull(m_row, 0, col))
+    if (pq().PQgetisnull(m_row, m_index, col))
         return nullptr;
-    length = pq().PQgetlength(m_row, 0, col);
-    return pq().PQgetvalue(m_row, 0, col);
+    length = pq().PQgetlength(m_row, m_index, col);
+    return pq().PQgetvalue(m_row, m_index, col);
 }
 
 ValueKind PgResultSet::kind(int col) const {

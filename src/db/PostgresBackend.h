@@ -76,12 +76,14 @@ public:
 
 private:
     void take(pg_result* result); // the next result of the statement
+    void endRows();
     void describe(const pg_result* result);
     void drain();      // reads what is left so that the connection can run the next statement
     void bufferRest(); // reads what is left into m_pending, for the rows still to be asked for
     const char* cell(int col, int& length) const;
     std::shared_ptr<PgDatabase> m_db;
-    pg_result* m_row = nullptr; // the current row
+    pg_result* m_row = nullptr; // holds the current row
+    int m_index = 0;            // the current row's place in m_row
     std::deque<pg_result*> m_pending;
     std::vector<QString> m_names;
     std::vector<ValueKind> m_kinds;
