@@ -31,8 +31,6 @@ public:
     // function here instead of the save dialog; an empty function restores the dialog.
     using SaveFileChooser = std::function<QString(QWidget* parent)>;
     static void setSaveFileChooser(SaveFileChooser chooser);
-    // How long a fetch runs before its progress dialog appears, in milliseconds.
-    static void setProgressDelay(int ms);
 
 private Q_SLOTS:
     void Command1_Click();

@@ -267,6 +267,10 @@ bool fetchRows(ResultStore& store, OracleResultSet& rs, const FetchControl& cont
             return false;
         if (control.storeLock) {
             const std::lock_guard<std::mutex> hold(*control.storeLock);
+            // Looked at again under the lock: the other thread may have stopped the fetch and taken the
+            // store while this one waited on the driver.
+            if (control.stop && control.stop->load(std::memory_order_acquire))
+                return false;
             store.appendRow(rs);
         } else {
             store.appendRow(rs);

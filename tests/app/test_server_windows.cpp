@@ -2,6 +2,7 @@
 // through the real windows offscreen: profile → 接続 → テーブル選択 → columns → display items and
 // conditions → 抽出 → grid and row count → CSV, compared cell for cell with what psql returns for the
 // same statement; and what the user sees when the server fails on the way.
+#include "app/DbWait.h"
 #include "app/FormSupport.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
@@ -12,6 +13,7 @@
 #include "profiles/ProfileStore.h"
 #include "results/Form4.h"
 #include "support/CsvReader.h"
+#include "support/Modal.h"
 #include "support/PgCluster.h"
 
 #include <QAction>
@@ -30,23 +32,7 @@ using zemo::test::PgCluster;
 
 namespace {
 
-// Runs `act` on the modal window of type T as soon as it is up; the window is closed afterwards even
-// when a check inside `act` failed, so that the test never hangs in its event loop.
-template <class T> void whenModal(std::function<void(T*)> act) {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-        auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!w)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        QPointer<T> guard(w);
-        act(w);
-        if (guard && guard->isVisible())
-            guard->close();
-    });
-    timer->start(0);
-}
+using zemo::test::whenModal;
 
 template <class W> W* child(QObject* parent, const QString& name) {
     return parent->findChild<W*>(name);
@@ -168,7 +154,7 @@ private Q_SLOTS:
         zemo::MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
             m_boxes << title + QLatin1Char('|') + text;
         });
-        Form4::setProgressDelay(0);
+        zemo::DbWait::setProgressDelay(0);
         const QString ini = zemo::profileFilePath();
         for (const char* via : {"QPSQL", "QODBC"}) {
             const QString v = QLatin1String(via);

@@ -5,6 +5,7 @@
 #include "results/Form4.h"
 #include "support/AllocationLimit.h"
 #include "support/GridText.h"
+#include "support/Connect.h"
 
 #include <QHeaderView>
 #include <QListWidget>
@@ -32,8 +33,7 @@ private Q_SLOTS:
         MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
             m_boxes << title + QLatin1Char('|') + text;
         });
-        gOraDatabase =
-            OracleSession().OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo/demo"));
+        gOraDatabase = zemo::test::openDemo();
     }
     void cleanupTestCase() {
         MessagePresenter::setHandler({});

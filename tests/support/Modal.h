@@ -54,4 +54,21 @@ template <class T> void whenModal(std::function<void(T*)> act, int seconds = 10)
     timer->start(10);
 }
 
+// Runs `scope` and closes at once every modal window that comes up meanwhile; how many came up.
+inline int modalsDuring(const std::function<void()>& scope) {
+    int seen = 0;
+    QTimer timer;
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&seen] {
+        if (QApplication::activeModalWidget()) {
+            ++seen;
+            closeAllModals();
+        }
+    });
+    timer.start();
+    scope();
+    QApplication::processEvents();
+    return seen;
+}
+
 } // namespace zemo::test
