@@ -8,6 +8,9 @@
 
 namespace zemo {
 
+// What the values of a column are, for writers that keep numbers and dates apart from text.
+enum class ColumnKind { Text, Number, DateTime };
+
 // The cells of a grid, addressed by 0-based row and column of the whole grid, fixed cells included.
 // A view may show the first row and the first column in its headers (headerRows/headerCols = 1):
 // model index (r, c) is then grid cell (r + headerRows, c + headerCols).
@@ -29,6 +32,11 @@ public:
     virtual std::string_view cellUtf8(int row, int col, std::string& scratch) const;
     // A hint that `row` is about to be read; a large model starts loading it into the cache.
     virtual void prefetchRow(int row) const { Q_UNUSED(row); }
+    // The kind of every value in a column below the heading row.
+    virtual ColumnKind columnKind(int col) const {
+        Q_UNUSED(col);
+        return ColumnKind::Text;
+    }
 
     int headerRows() const { return m_headerRows; }
     int headerCols() const { return m_headerCols; }

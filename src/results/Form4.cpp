@@ -6,18 +6,17 @@
 #include "app/Module1.h"
 #include "app/ZemoError.h"
 #include "grid/GridWidget.h"
-#include "results/CsvWriter.h"
 #include "results/Form4Logic.h"
+#include "results/ResultExport.h"
 #include "results/ResultModel.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -43,17 +42,6 @@ Form4::SaveFileChooser& chooserSlot() {
 int& progressDelaySlot() {
     static int ms = 1000;
     return ms;
-}
-
-QString askCsvFile(QWidget* parent) {
-    QFileDialog dlg(parent);
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setDefaultSuffix(QStringLiteral("csv"));
-    dlg.selectFile(QStringLiteral("ZEMO_tbl.csv"));
-    dlg.setNameFilter(QStringLiteral("csv(*.csv)"));
-    if (dlg.exec() != QDialog::Accepted)
-        return {};
-    return dlg.selectedFiles().value(0);
 }
 
 // The picture between the statement box and the list: a statement sheet and an arrow to the grid.
@@ -215,6 +203,8 @@ void Form4::buildControls() {
     connect(VSFlexGrid1, &zemo::GridWidget::KeyDownEvent, this, &Form4::VSFlexGrid1_KeyDown);
     connect(VSFlexGrid1, &zemo::GridWidget::AfterSort, this, &Form4::VSFlexGrid1_AfterSort);
     connect(m_results, &zemo::ResultModel::sortFailed, this, &Form4::VSFlexGrid1_SortFailed);
+    VSFlexGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(VSFlexGrid1, &QWidget::customContextMenuRequested, this, &Form4::VSFlexGrid1_ContextMenu);
 }
 
 void Form4::Form_Load() {
@@ -275,23 +265,25 @@ void Form4::Command2_Click() {
 }
 
 void Form4::Command3_Click() {
+    ExportGrid(zemo::ExportFormat::Csv);
+}
+
+void Form4::ExportGrid(zemo::ExportFormat format) {
     const SaveFileChooser& chooser = chooserSlot();
-    const QString path = chooser ? chooser(this) : askCsvFile(this);
-    if (path.isEmpty())
-        return;
-    runTrapped(this, [&] {
-        zemo::BusyPointer busy;
-        zemo::writeGridCsv(*VSFlexGrid1->gridModel(), VSFlexGrid1->visualColumns(), path);
-    });
+    zemo::exportGrid(this, *VSFlexGrid1,
+                     chooser ? zemo::exportTargetFor(chooser(this)) : zemo::askExportFile(this, format));
 }
 
 void Form4::VSFlexGrid1_KeyDown(int keyCode, int shift) {
     // Ctrl+C with Ctrl alone; Ctrl+Shift+C and Ctrl+Alt+C are left alone.
-    if (keyCode == 67 && shift == 2) {
-        QClipboard* clipboard = QGuiApplication::clipboard();
-        clipboard->clear();
-        clipboard->setText(VSFlexGrid1->selectionText());
-    }
+    if (keyCode == 67 && shift == 2)
+        zemo::copyGridSelection(*VSFlexGrid1, false);
+}
+
+void Form4::VSFlexGrid1_ContextMenu(const QPoint& pos) {
+    QMenu* menu =
+        zemo::makeResultGridMenu(this, *VSFlexGrid1, [this](zemo::ExportFormat f) { ExportGrid(f); });
+    menu->popup(VSFlexGrid1->viewport()->mapToGlobal(pos));
 }
 
 void Form4::VSFlexGrid1_AfterSort(int, int) {
