@@ -4,16 +4,15 @@
 #include "app/ZemoError.h"
 #include "results/XlsxCells.h"
 
-#include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStorageInfo>
-#include <QTemporaryFile>
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 #include <xlsxwriter.h>
 
@@ -28,7 +27,6 @@ constexpr double kMinWidth = 4;
 constexpr double kMaxWidth = 80;
 // Rows ahead of the one being written that the model is asked to load.
 constexpr int kPrefetch = 16;
-constexpr qint64 kCopyBlock = 1 << 20;
 // Room for the parts of a workbook besides its rows.
 constexpr qint64 kCloseSlack = 4 << 20;
 
@@ -210,17 +208,62 @@ XlsxReport fillBook(const GridModel& grid, const QList<int>& columns, Book& book
     return report;
 }
 
-// The finished workbook into `out`, block by block.
-bool copyInto(const QString& from, QSaveFile& out) {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QByteArray block;
-    while (!(block = in.read(kCopyBlock)).isEmpty())
-        if (out.write(block) != block.size())
-            return false;
-    return in.error() == QFileDevice::NoError;
+std::filesystem::path nativePath(const QString& path) {
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
 }
+
+// A new file beside the target, made as any new file there (the umask decides its permissions),
+// that takes the target's place once it is complete and is removed otherwise.
+class Replacement {
+public:
+    explicit Replacement(const QString& target) : m_target(target) {
+        const QFileInfo info(target);
+        for (int attempt = 0; attempt < 100 && m_path.isEmpty(); ++attempt) {
+            const QString name = QStringLiteral("%1/.%2.%3.tmp")
+                                     .arg(info.absolutePath(), info.fileName())
+                                     .arg(QRandomGenerator::global()->generate(), 0, 36);
+            QFile f(name);
+            if (f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                m_path = name;
+            else if (!f.exists())
+                cannotWrite(f.errorString(), target);
+        }
+        if (m_path.isEmpty())
+            cannotWrite(QStringLiteral("temporary file"), target);
+    }
+    ~Replacement() {
+        if (!m_replaced)
+            QFile::remove(m_path);
+    }
+    Replacement(const Replacement&) = delete;
+    Replacement& operator=(const Replacement&) = delete;
+
+    const QString& path() const { return m_path; }
+
+    // On disk first, with the permissions of the file it replaces, then renamed over it.
+    void commit() {
+        QFile f(m_path);
+        if (!f.open(QIODevice::ReadWrite) || !flushAndSync(f))
+            cannotWrite(f.errorString(), m_target);
+        f.close();
+        if (QFileInfo::exists(m_target))
+            QFile::setPermissions(m_path, QFile::permissions(m_target));
+        std::error_code ec;
+        std::filesystem::rename(nativePath(m_path), nativePath(m_target), ec);
+        if (ec)
+            cannotWrite(QString::fromStdString(ec.message()), m_target);
+        m_replaced = true;
+    }
+
+private:
+    QString m_target;
+    QString m_path;
+    bool m_replaced = false;
+};
 
 } // namespace
 
@@ -238,22 +281,14 @@ XlsxReport writeGridXlsx(const GridModel& grid, const QList<int>& columns, const
     rowsPerSheet = std::clamp(rowsPerSheet, 1, kSheetDataRows);
 
     // Until commit() the target stays as it was; on any failure the destructors remove the rest.
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        cannotWrite(out.errorString(), path);
-    QTemporaryFile book(QFileInfo(path).absolutePath() + QStringLiteral("/.zemo-xlsx-XXXXXX"));
-    if (!book.open())
-        cannotWrite(book.errorString(), path);
-    book.close();
-
+    Replacement book(path);
     XlsxReport report;
     {
-        Book workbook(book.fileName(), path);
+        Book workbook(book.path(), path);
         report = fillBook(grid, cols, workbook, path, rowsPerSheet);
         workbook.close();
     }
-    if (!copyInto(book.fileName(), out) || !flushAndSync(out) || !out.commit())
-        cannotWrite(out.errorString(), path);
+    book.commit();
     return report;
 }
 

@@ -274,8 +274,19 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(ZemoError, writeGridXlsx(m, {}, nowhere));
         QVERIFY(!QFile::exists(nowhere));
 
-        // With room again the same grid replaces the file.
+        // With room again the same grid replaces the file, which keeps its permissions; a new file gets
+        // those of any new file there.
+        const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+        QVERIFY(QFile::setPermissions(path, ownerOnly));
         writeGridXlsx(m, {}, path);
+        QCOMPARE(QFile::permissions(path), ownerOnly);
+        const QString fresh = dir.filePath(QStringLiteral("fresh.xlsx"));
+        writeGridXlsx(m, {}, fresh);
+        QFile plain(dir.filePath(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        QCOMPARE(QFile::permissions(fresh), plain.permissions());
+        plain.remove();
+        QFile::remove(fresh);
         QCOMPARE(readXlsx(path, true).array(), QJsonArray({QJsonArray{"sheet1.xml", "A1:B20001"}}));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"keep.xlsx"}));
     }
