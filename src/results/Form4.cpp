@@ -8,17 +8,16 @@
 #include "app/ZemoError.h"
 #include "grid/GridWidget.h"
 #include "mainwindow/QueryBuilderWindow.h"
-#include "results/CsvWriter.h"
+#include "results/ResultExport.h"
 #include "results/ResultFetch.h"
 #include "results/ResultModel.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QEvent>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
@@ -35,17 +34,6 @@ constexpr double kClientHeight = 8565;
 Form4::SaveFileChooser& chooserSlot() {
     static Form4::SaveFileChooser chooser;
     return chooser;
-}
-
-QString askCsvFile(QWidget* parent) {
-    QFileDialog dlg(parent);
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setDefaultSuffix(QStringLiteral("csv"));
-    dlg.selectFile(QStringLiteral("ZEMO_tbl.csv"));
-    dlg.setNameFilter(QStringLiteral("csv(*.csv)"));
-    if (dlg.exec() != QDialog::Accepted)
-        return {};
-    return dlg.selectedFiles().value(0);
 }
 
 // The picture between the statement box and the list: a statement sheet and an arrow to the grid.
@@ -146,6 +134,8 @@ void Form4::buildControls() {
     // Every edit of the statement, so that the characters the user has not touched run as loaded.
     connect(Text1, &QPlainTextEdit::textChanged, this,
             [this] { m_statement.edited(Text1->document()->toRawText()); });
+    VSFlexGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(VSFlexGrid1, &QWidget::customContextMenuRequested, this, &Form4::VSFlexGrid1_ContextMenu);
 }
 
 void Form4::Form_Load() {
@@ -212,23 +202,25 @@ void Form4::Command2_Click() {
 }
 
 void Form4::Command3_Click() {
+    ExportGrid(zemo::ExportFormat::Csv);
+}
+
+void Form4::ExportGrid(zemo::ExportFormat format) {
     const SaveFileChooser& chooser = chooserSlot();
-    const QString path = chooser ? chooser(this) : askCsvFile(this);
-    if (path.isEmpty())
-        return;
-    runTrapped(this, [&] {
-        zemo::BusyPointer busy;
-        zemo::writeGridCsv(*VSFlexGrid1->gridModel(), VSFlexGrid1->visualColumns(), path);
-    });
+    zemo::exportGrid(this, *VSFlexGrid1,
+                     chooser ? zemo::exportTargetFor(chooser(this)) : zemo::askExportFile(this, format));
 }
 
 void Form4::VSFlexGrid1_KeyDown(int keyCode, int shift) {
     // Ctrl+C with Ctrl alone; Ctrl+Shift+C and Ctrl+Alt+C are left alone.
-    if (keyCode == 67 && shift == 2) {
-        QClipboard* clipboard = QGuiApplication::clipboard();
-        clipboard->clear();
-        clipboard->setText(VSFlexGrid1->selectionText());
-    }
+    if (keyCode == 67 && shift == 2)
+        zemo::copyGridSelection(*VSFlexGrid1, false);
+}
+
+void Form4::VSFlexGrid1_ContextMenu(const QPoint& pos) {
+    QMenu* menu =
+        zemo::makeResultGridMenu(this, *VSFlexGrid1, [this](zemo::ExportFormat f) { ExportGrid(f); });
+    menu->popup(VSFlexGrid1->viewport()->mapToGlobal(pos));
 }
 
 void Form4::VSFlexGrid1_AfterSort(int, int) {

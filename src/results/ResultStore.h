@@ -54,6 +54,8 @@ public:
 
     // Column 0, and a column whose every value came from the database as a number.
     bool isNumeric(int col) const;
+    // A column whose every value came from the database as a date or time.
+    bool isDateTime(int col) const;
 
 private:
     struct Block;

@@ -462,7 +462,7 @@ private Q_SLOTS:
         });
         click(f, "Command3");
         QCOMPARE(suffix, QStringLiteral("csv"));
-        QCOMPARE(filters, QStringList({"csv(*.csv)"}));
+        QCOMPARE(filters, QStringList({"csv(*.csv)", "Excel ブック (*.xlsx)"}));
         QVERIFY(saveMode);
         QCOMPARE(name, QStringLiteral("ZEMO_tbl.csv"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
