@@ -14,6 +14,7 @@ for t in "$@"; do
   work=$build/fuzz-corpus/$t
   found=$build/fuzz-found/$t
   log=$build/fuzz-$t.log
+  rm -rf "$found"
   mkdir -p "$kept" "$work" "$found"
   echo "fuzz_$t: ${seconds}s"
   "$exe" "$work" "$kept" -max_total_time="$seconds" -max_len=4096 -timeout=30 -rss_limit_mb=4096 \

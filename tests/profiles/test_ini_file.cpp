@@ -55,6 +55,7 @@ private slots:
     void writtenSectionIsListedAgain();
     void fileCutMidCharacterIsNotUtf8();
     void rewriteThatWouldReadBackOtherwiseIsRefused();
+    void fileEndingInALoneCrTakesANewSection();
 };
 
 void TestIniFile::lookupIgnoresCaseAndBlanks() {
@@ -351,6 +352,19 @@ void TestIniFile::rewriteThatWouldReadBackOtherwiseIsRefused() {
         QCOMPARE(e.number(), zemo::err::ProfileWrite);
     }
     QCOMPARE(IniFile::fromBytes(bytes).toBytes(), bytes);
+}
+
+// A lone CR at the very end is part of the last line; what is appended after it turns it into a
+// CR LF, and the rewrite reads back as written rather than being refused.
+void TestIniFile::fileEndingInALoneCrTakesANewSection() {
+    for (const bool wide : {false, true}) {
+        const QString text = QStringLiteral("[a]\nNAME=a\ntt\r");
+        IniFile ini = IniFile::fromBytes(wide ? QByteArray("\xFF\xFE") + utf16(text, true) : text.toUtf8());
+        ini.setValue(QStringLiteral("b"), QStringLiteral("NAME"), QStringLiteral("b"));
+        const QString expected = QStringLiteral("[a]\nNAME=a\ntt\r\n[b]\nNAME=b\n");
+        QCOMPARE(ini.toBytes(), wide ? QByteArray("\xFF\xFE") + utf16(expected, true) : expected.toUtf8());
+        QCOMPARE(IniFile::fromBytes(ini.toBytes()).listedSections(), QStringList({"a", "b"}));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)
