@@ -30,7 +30,8 @@ for t in "$@"; do
     failed+=("$t")
     grep -m5 -E 'property failed|ERROR: |SUMMARY' "$log" | sed 's/^/  /'
   fi
-  "$exe" -merge=1 "$kept" "$work" >"$build/fuzz-$t-merge.log" 2>&1 ||
+  mkdir -p "$build/fuzz-merge"
+  "$exe" -merge=1 -artifact_prefix="$build/fuzz-merge/" "$kept" "$work" >"$build/fuzz-$t-merge.log" 2>&1 ||
     echo "  merge into the committed corpus failed (see $build/fuzz-$t-merge.log)"
   echo "  committed corpus: $(ls "$kept" | wc -l) files"
 done
