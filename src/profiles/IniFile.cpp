@@ -195,7 +195,8 @@ IniFile IniFile::fromBytes(const QByteArray& bytes, const QString& pathForMessag
         line.raw = bytes.mid(lineStart, rawEnd - lineStart);
         line.eol = bytes.mid(rawEnd, next - rawEnd);
         line.text = decodeLine(line.raw, ini.m_encoding);
-        if (!lineEndSeen && !line.eol.isEmpty()) {
+        const bool loneCr = next - rawEnd == unit && unitAt(rawEnd) == '\r';
+        if (!lineEndSeen && next > rawEnd && !loneCr) {
             ini.m_lineEnd = line.eol.size() == 2 * unit ? QStringLiteral("\r\n") : QStringLiteral("\n");
             lineEndSeen = true;
         }
@@ -212,8 +213,11 @@ IniFile IniFile::fromBytes(const QByteArray& bytes, const QString& pathForMessag
             addLine(crBefore ? i - unit : i, i + unit);
         }
     }
-    if (lineStart < bytes.size())
-        addLine(bytes.size(), bytes.size());
+    // A CR that ends the file ends its last line, as the LF a later write puts after it will.
+    if (lineStart < bytes.size()) {
+        const bool crLast = bytes.size() - unit >= lineStart && unitAt(bytes.size() - unit) == '\r';
+        addLine(crLast ? bytes.size() - unit : bytes.size(), bytes.size());
+    }
     return ini;
 }
 
@@ -379,19 +383,12 @@ QString IniFile::value(const QString& section, const QString& key, const QString
 }
 
 void IniFile::insertLine(qsizetype at, const QString& text) {
-    // A last line without a line end gets one before anything follows it. When the file ends in a
-    // lone CR, that CR and an LF make the line end: any line end written after it would read so.
-    if (at > 0 && m_lines[at - 1].eol.isEmpty()) {
-        Line& last = m_lines[at - 1];
-        const QByteArray cr = encodeLine(QStringLiteral("\r"), m_encoding, QString());
-        if (last.text.endsWith(QLatin1Char('\r')) && last.raw.endsWith(cr)) {
-            last.text.chop(1);
-            last.raw.chop(cr.size());
-            last.eol = cr + encodeLine(QStringLiteral("\n"), m_encoding, QString());
-        } else {
-            last.eol = encodedEol();
-        }
-    }
+    // A last line without a line end gets one before anything follows it; a file that ends in a
+    // lone CR gets the LF that makes it a CR LF.
+    if (at > 0 && m_lines[at - 1].eol.isEmpty())
+        m_lines[at - 1].eol = encodedEol();
+    else if (at > 0 && m_lines[at - 1].eol == encodeLine(QStringLiteral("\r"), m_encoding, QString()))
+        m_lines[at - 1].eol += encodeLine(QStringLiteral("\n"), m_encoding, QString());
     Line line;
     line.text = text;
     line.changed = true;

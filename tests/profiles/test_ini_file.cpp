@@ -354,16 +354,21 @@ void TestIniFile::rewriteThatWouldReadBackOtherwiseIsRefused() {
     QCOMPARE(IniFile::fromBytes(bytes).toBytes(), bytes);
 }
 
-// A lone CR at the very end is part of the last line; what is appended after it turns it into a
-// CR LF, and the rewrite reads back as written rather than being refused.
+// A lone CR at the very end ends the last line (its value has no CR); what is appended after it
+// turns it into a CR LF, and the rewrite reads back as written rather than being refused.
 void TestIniFile::fileEndingInALoneCrTakesANewSection() {
     for (const bool wide : {false, true}) {
-        const QString text = QStringLiteral("[a]\nNAME=a\ntt\r");
-        IniFile ini = IniFile::fromBytes(wide ? QByteArray("\xFF\xFE") + utf16(text, true) : text.toUtf8());
+        const auto bytes = [wide](const QString& text) {
+            return wide ? QByteArray("\xFF\xFE") + utf16(text, true) : text.toUtf8();
+        };
+        IniFile ini = IniFile::fromBytes(bytes(QStringLiteral("[a]\nNAME=a\nPAS=p\r")));
+        QCOMPARE(ini.value(QStringLiteral("a"), QStringLiteral("PAS")), QStringLiteral("p"));
+        QCOMPARE(ini.toBytes(), bytes(QStringLiteral("[a]\nNAME=a\nPAS=p\r")));
         ini.setValue(QStringLiteral("b"), QStringLiteral("NAME"), QStringLiteral("b"));
-        const QString expected = QStringLiteral("[a]\nNAME=a\ntt\r\n[b]\nNAME=b\n");
-        QCOMPARE(ini.toBytes(), wide ? QByteArray("\xFF\xFE") + utf16(expected, true) : expected.toUtf8());
-        QCOMPARE(IniFile::fromBytes(ini.toBytes()).listedSections(), QStringList({"a", "b"}));
+        QCOMPARE(ini.toBytes(), bytes(QStringLiteral("[a]\nNAME=a\nPAS=p\r\n[b]\nNAME=b\n")));
+        const IniFile again = IniFile::fromBytes(ini.toBytes());
+        QCOMPARE(again.listedSections(), QStringList({"a", "b"}));
+        QCOMPARE(again.value(QStringLiteral("a"), QStringLiteral("PAS")), QStringLiteral("p"));
     }
 }
 
