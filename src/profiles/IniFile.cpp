@@ -102,29 +102,25 @@ QByteArray encodeLine(const QString& text, TextEncoding e, const QString& path) 
 // off at the end. A file cut mid-character is not UTF-8: read as such, the next write would append
 // valid text after the broken bytes and the whole file would read as Shift-JIS afterwards.
 bool isValidUtf8(const QByteArray& bytes) {
+    static constexpr uint kMin[] = {0, 0, 0x80, 0x800, 0x10000}; // below these a form is overlong
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
     const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n;) {
         const uchar c = p[i];
-        int len = 1;
-        uint cp = c, min = 0;
-        if (c >= 0xF0 && c <= 0xF4) {
-            len = 4, cp = c & 0x07, min = 0x10000;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3, cp = c & 0x0F, min = 0x800;
-        } else if ((c & 0xE0) == 0xC0) {
-            len = 2, cp = c & 0x1F, min = 0x80;
-        } else if (c >= 0x80) {
+        const int len = c < 0x80                 ? 1
+                        : (c & 0xE0) == 0xC0     ? 2
+                        : (c & 0xF0) == 0xE0     ? 3
+                        : c >= 0xF0 && c <= 0xF4 ? 4
+                                                 : 0;
+        if (len == 0 || len > n - i)
             return false;
-        }
-        if (len > n - i)
-            return false;
+        uint cp = len == 1 ? c : c & (0x7Fu >> len);
         for (int k = 1; k < len; ++k) {
             if ((p[i + k] & 0xC0) != 0x80)
                 return false;
             cp = (cp << 6) | (p[i + k] & 0x3F);
         }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        if (cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
             return false;
         i += len;
     }
@@ -199,7 +195,8 @@ IniFile IniFile::fromBytes(const QByteArray& bytes, const QString& pathForMessag
         line.raw = bytes.mid(lineStart, rawEnd - lineStart);
         line.eol = bytes.mid(rawEnd, next - rawEnd);
         line.text = decodeLine(line.raw, ini.m_encoding);
-        if (!lineEndSeen && !line.eol.isEmpty()) {
+        const bool loneCr = next - rawEnd == unit && unitAt(rawEnd) == '\r';
+        if (!lineEndSeen && next > rawEnd && !loneCr) {
             ini.m_lineEnd = line.eol.size() == 2 * unit ? QStringLiteral("\r\n") : QStringLiteral("\n");
             lineEndSeen = true;
         }
@@ -216,8 +213,11 @@ IniFile IniFile::fromBytes(const QByteArray& bytes, const QString& pathForMessag
             addLine(crBefore ? i - unit : i, i + unit);
         }
     }
-    if (lineStart < bytes.size())
-        addLine(bytes.size(), bytes.size());
+    // A CR that ends the file ends its last line, as the LF a later write puts after it will.
+    if (lineStart < bytes.size()) {
+        const bool crLast = bytes.size() - unit >= lineStart && unitAt(bytes.size() - unit) == '\r';
+        addLine(crLast ? bytes.size() - unit : bytes.size(), bytes.size());
+    }
     return ini;
 }
 
@@ -383,9 +383,12 @@ QString IniFile::value(const QString& section, const QString& key, const QString
 }
 
 void IniFile::insertLine(qsizetype at, const QString& text) {
-    // A last line without a line end gets one before anything follows it.
+    // A last line without a line end gets one before anything follows it; a file that ends in a
+    // lone CR gets the LF that makes it a CR LF.
     if (at > 0 && m_lines[at - 1].eol.isEmpty())
         m_lines[at - 1].eol = encodedEol();
+    else if (at > 0 && m_lines[at - 1].eol == encodeLine(QStringLiteral("\r"), m_encoding, QString()))
+        m_lines[at - 1].eol += encodeLine(QStringLiteral("\n"), m_encoding, QString());
     Line line;
     line.text = text;
     line.changed = true;
