@@ -24,6 +24,11 @@ OdbcGet odbcTimestamp(void* statementHandle, int column, OdbcTimestamp& out);
 // A time of day as the driver writes it; its own struct has no fraction of a second.
 OdbcGet odbcTimeText(void* statementHandle, int column, QString& out);
 
+// Asks the driver to cancel what the statement is doing (SQLCancel); false when it could not.
+bool odbcCancel(void* statementHandle);
+// Whether the driver knows the connection to be gone (SQL_ATTR_CONNECTION_DEAD).
+bool odbcConnectionDead(void* connectionHandle);
+
 // The driver to reach Oracle with: one whose name contains "Oracle"; Oracle's own drivers come
 // before Microsoft's old one. Empty when none is installed.
 QString pickOracleDriver(const QStringList& drivers);

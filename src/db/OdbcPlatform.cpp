@@ -68,6 +68,19 @@ QString odbcDbmsName(void* connectionHandle) {
     return fromOdbc(buf, chars);
 }
 
+bool odbcCancel(void* statementHandle) {
+    return statementHandle && SQL_SUCCEEDED(SQLCancel(static_cast<SQLHSTMT>(statementHandle)));
+}
+
+bool odbcConnectionDead(void* connectionHandle) {
+    if (!connectionHandle)
+        return false;
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN r = SQLGetConnectAttr(static_cast<SQLHDBC>(connectionHandle), SQL_ATTR_CONNECTION_DEAD,
+                                          &dead, 0, nullptr);
+    return SQL_SUCCEEDED(r) && dead == SQL_CD_TRUE;
+}
+
 OdbcGet odbcTimestamp(void* statementHandle, int column, OdbcTimestamp& out) {
     if (!statementHandle)
         return OdbcGet::Failed;

@@ -121,12 +121,21 @@ struct LibPq {
     using Count = int (*)(const void*);
     using Cell = char* (*)(const void*, int, int);
     using IsNull = int (*)(const void*, int, int);
+    using GetCancel = void* (*)(void*);
+    using Cancel = int (*)(void*, char*, int);
+    using FreeCancel = void (*)(void*);
     Count ntuples = nullptr;
     Count nfields = nullptr;
     Cell getvalue = nullptr;
     IsNull getisnull = nullptr;
+    GetCancel getCancel = nullptr;
+    Cancel cancel = nullptr;
+    FreeCancel freeCancel = nullptr;
+    Count status = nullptr; // of a connection: 0 CONNECTION_OK, 1 CONNECTION_BAD
 
-    bool ok() const { return ntuples && nfields && getvalue && getisnull; }
+    bool ok() const {
+        return ntuples && nfields && getvalue && getisnull && getCancel && cancel && freeCancel && status;
+    }
     static const LibPq& get() {
         static const LibPq pq = [] {
             LibPq p;
@@ -142,6 +151,10 @@ struct LibPq {
                 p.nfields = reinterpret_cast<Count>(lib.resolve("PQnfields"));
                 p.getvalue = reinterpret_cast<Cell>(lib.resolve("PQgetvalue"));
                 p.getisnull = reinterpret_cast<IsNull>(lib.resolve("PQgetisnull"));
+                p.getCancel = reinterpret_cast<GetCancel>(lib.resolve("PQgetCancel"));
+                p.cancel = reinterpret_cast<Cancel>(lib.resolve("PQcancel"));
+                p.freeCancel = reinterpret_cast<FreeCancel>(lib.resolve("PQfreeCancel"));
+                p.status = reinterpret_cast<Count>(lib.resolve("PQstatus"));
                 if (p.ok())
                     break;
             }
@@ -196,7 +209,55 @@ ZemoError QtSqlDatabase::toZemoError(const QSqlError& error, const QString& cont
 }
 
 QtSqlDatabase::QtSqlDatabase(QSqlDatabase db, QString name, QString backend)
-    : m_db(std::move(db)), m_name(std::move(name)), m_backend(std::move(backend)) {}
+    : m_db(std::move(db)), m_name(std::move(name)), m_backend(std::move(backend)) {
+    // Made now, on the connection's own thread; PQcancel may then use it from any thread.
+    if (m_db.driverName() == QLatin1String("QPSQL") && LibPq::get().ok())
+        if (void* conn = handlePointer(m_db.driver()->handle()))
+            m_pgCancel = LibPq::get().getCancel(conn);
+}
+
+void QtSqlDatabase::cancel() {
+    if (m_pgCancel) {
+        char why[256];
+        LibPq::get().cancel(m_pgCancel, why, int(sizeof why));
+        return;
+    }
+    const std::lock_guard<std::mutex> hold(m_statementLock);
+    odbcCancel(m_activeStatement);
+}
+
+void QtSqlDatabase::setActiveStatement(void* statement) {
+    const std::lock_guard<std::mutex> hold(m_statementLock);
+    m_activeStatement = statement;
+}
+
+bool QtSqlDatabase::connectionLost() {
+    void* conn = handlePointer(m_db.driver()->handle());
+    if (m_db.driverName() == QLatin1String("QPSQL"))
+        return conn && LibPq::get().ok() && LibPq::get().status(conn) != 0;
+    if (m_db.driverName() == QLatin1String("QODBC"))
+        return odbcConnectionDead(conn);
+    return false;
+}
+
+ZemoError QtSqlDatabase::failure(const QSqlError& error) {
+    // SQLSTATE class 08 (connection exception) and the server's own shutdown (57P01-57P03) say so
+    // before the connection's state does.
+    const QString state = error.nativeErrorCode().trimmed();
+    const bool gone = state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") ||
+                      state == QLatin1String("57P02") || state == QLatin1String("57P03");
+    if (!gone && !connectionLost())
+        return toZemoError(error);
+    QString words = error.databaseText().trimmed();
+    if (words.endsWith(QLatin1String("()")))
+        words = words.chopped(2).trimmed();
+    if (words.isEmpty())
+        words = error.driverText().trimmed();
+    QString text = QStringLiteral("データベースとの接続が切れています。メニューの「切断」のあと「接続」し直してください。");
+    if (!words.isEmpty())
+        text += QStringLiteral("（") + words + QStringLiteral("）");
+    return ZemoError(err::ConnectionLost, text);
+}
 
 std::shared_ptr<QtSqlDatabase> QtSqlDatabase::open(const Params& params) {
     static int serial = 0;
@@ -229,6 +290,8 @@ std::shared_ptr<QtSqlDatabase> QtSqlDatabase::open(const Params& params) {
 }
 
 QtSqlDatabase::~QtSqlDatabase() {
+    if (m_pgCancel)
+        LibPq::get().freeCancel(m_pgCancel);
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_name);
@@ -241,7 +304,7 @@ std::unique_ptr<OracleResultSet> QtSqlDatabase::createResultSet(const QString& s
 void QtSqlDatabase::execute(const QString& sql) {
     QSqlQuery q(m_db);
     if (!q.exec(sql))
-        throw toZemoError(q.lastError());
+        throw failure(q.lastError());
 }
 
 void QtSqlDatabase::addPostgresDictionaryViews() {
@@ -254,7 +317,7 @@ QtSqlResultSet::QtSqlResultSet(std::shared_ptr<QtSqlDatabase> db, const QString&
     m_query.setForwardOnly(true);
     m_query.setNumericalPrecisionPolicy(QSql::HighPrecision);
     if (!m_query.exec(sql))
-        throw QtSqlDatabase::toZemoError(m_query.lastError());
+        throw m_db->failure(m_query.lastError());
     m_record = m_query.record();
     for (int i = 0; i < m_record.count(); ++i)
         m_declared.push_back(m_record.field(i).metaType().id());
@@ -263,7 +326,14 @@ QtSqlResultSet::QtSqlResultSet(std::shared_ptr<QtSqlDatabase> db, const QString&
         m_driver = Driver::Postgres;
     else if (driver == QLatin1String("QODBC"))
         m_driver = Driver::Odbc;
+    if (m_driver == Driver::Odbc)
+        m_db->setActiveStatement(handlePointer(m_query.result()->handle()));
     m_end = !fetchRow(m_row);
+}
+
+QtSqlResultSet::~QtSqlResultSet() {
+    if (m_driver == Driver::Odbc)
+        m_db->setActiveStatement(nullptr);
 }
 
 bool QtSqlResultSet::exactDateTime(int col, QVariant& out) {
@@ -315,7 +385,7 @@ bool QtSqlResultSet::fetchRow(QList<QVariant>& row) {
         // A failed fetch also ends with next() == false; it must not pass for the end of the data.
         const QSqlError error = m_query.lastError();
         if (error.isValid())
-            throw QtSqlDatabase::toZemoError(error);
+            throw m_db->failure(error);
         return false;
     }
     const int n = m_record.count();

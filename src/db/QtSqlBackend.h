@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <mutex>
 #include <vector>
 
 class QSqlError;
@@ -46,10 +47,23 @@ public:
     // The ZemoError for a Qt SQL error: the server's code as number when it is numeric, otherwise
     // err::ServerError with the code kept in the text.
     static ZemoError toZemoError(const QSqlError& error, const QString& context = {});
+    // The same for an error of this connection; when the connection is gone, err::ConnectionLost
+    // saying so, with the server's words.
+    ZemoError failure(const QSqlError& error);
+
+    // Cancels on the server: PostgreSQL's cancel request, or SQLCancel on the statement an ODBC
+    // connection is fetching. A statement still being executed over ODBC has no handle yet and is left.
+    void cancel() override;
+    // The ODBC statement a result set is reading, for cancel(); null when it is done with it.
+    void setActiveStatement(void* statement);
 
 private:
     QtSqlDatabase(QSqlDatabase db, QString name, QString backend);
+    bool connectionLost();
     QSqlDatabase m_db;
+    void* m_pgCancel = nullptr; // PGcancel of a PostgreSQL connection, made when it opened
+    std::mutex m_statementLock; // m_activeStatement, against cancel() from another thread
+    void* m_activeStatement = nullptr;
     QString m_name;
     QString m_backend;
     SqlDialect m_dialect = SqlDialect::Generic;
@@ -58,6 +72,7 @@ private:
 class QtSqlResultSet : public OracleResultSet {
 public:
     QtSqlResultSet(std::shared_ptr<QtSqlDatabase> db, const QString& sql);
+    ~QtSqlResultSet() override;
 
     int columnCount() const override { return m_record.count(); }
     QString columnName(int col) const override { return m_record.fieldName(col); }

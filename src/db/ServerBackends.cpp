@@ -38,7 +38,10 @@ std::shared_ptr<OracleDatabase> openPostgres(const QString& serviceName, const Q
     p.databaseName = database;
     p.user = user;
     p.password = password;
-    p.options = QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutSeconds);
+    // TCP keepalives notice a server that vanished while a statement waits for it.
+    p.options = QStringLiteral("connect_timeout=%1;keepalives=1;keepalives_idle=30;keepalives_interval=10;"
+                               "keepalives_count=3")
+                    .arg(kConnectTimeoutSeconds);
     p.backend = QStringLiteral("postgresql");
     auto db = QtSqlDatabase::open(p);
     db->setDialect(SqlDialect::Postgres);

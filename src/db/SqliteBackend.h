@@ -16,6 +16,8 @@ public:
     ~SqliteDatabase() override;
 
     std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) override;
+    // Interrupts the statement running on the connection (safe from any thread).
+    void cancel() override;
     QString backendName() const override { return QStringLiteral("sqlite"); }
     SqlDialect dialect() const override { return SqlDialect::Sqlite; }
     sqlite3* handle() const { return m_db; }

@@ -54,6 +54,21 @@ public:
         return p.waitForFinished(90000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     }
 
+    // Freezes (SIGSTOP) or thaws (SIGCONT) the server and every process it started, connections left
+    // open: a server that hangs. `signal` is "STOP" or "CONT".
+    bool signalServer(const char* signal) const {
+        QFile pidFile(value("DIR") + QStringLiteral("/data/postmaster.pid"));
+        if (!pidFile.open(QIODevice::ReadOnly))
+            return false;
+        const QString pid = QString::fromLatin1(pidFile.readLine()).trimmed();
+        if (pid.isEmpty())
+            return false;
+        const QString sig = QLatin1Char('-') + QLatin1String(signal);
+        const bool ok = QProcess::execute(QStringLiteral("kill"), {sig, pid}) == 0;
+        QProcess::execute(QStringLiteral("pkill"), {sig, QStringLiteral("-P"), pid});
+        return ok;
+    }
+
     // Rows of a statement as psql prints them unaligned: fields separated by a unit separator, NULL
     // as the given marker.
     QList<QStringList> psqlRows(const QString& sql,
