@@ -73,6 +73,8 @@ private Q_SLOTS:
         // The employee who took the return and the one who approved it: a line for each key.
         QCOMPARE(joinLines({"ORDER_RETURNS", "EMPLOYEES"}),
                  QStringList({" T1.RECEIVED_BY = T2.EMP_ID ", " T1.APPROVED_BY = T2.EMP_ID "}));
+        QCOMPARE(joinLines({"EMPLOYEES", "ORDER_RETURNS"}),
+                 QStringList({" T1.EMP_ID = T2.RECEIVED_BY ", " T1.EMP_ID = T2.APPROVED_BY "}));
         const QStringList marked{"ORDER_RETURNS", "ORDER_LINES"};
         QCOMPARE(addJoinConditions(marked, readForeignKeys(*m_db, marked)), 2);
         QCOMPARE(count(marked), 40);
