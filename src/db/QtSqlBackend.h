@@ -39,10 +39,22 @@ public:
     void setDialect(SqlDialect dialect) { m_dialect = dialect; }
 
     QSqlDatabase& connection() { return m_db; }
+    // The driver's own connection handle (PGconn*, SQLHDBC); null when it has none.
+    void* connectionHandle() const;
     // Runs a statement that returns no rows (session set-up); throws on failure.
     void execute(const QString& sql);
-    // Adds temporary USER_OBJECTS and user_tab_columns views over a PostgreSQL session's schema.
+    // Adds temporary dictionary views over a PostgreSQL session's schema with the names and columns
+    // of Oracle's: USER_OBJECTS, user_tab_columns, USER_TAB_COMMENTS, USER_COL_COMMENTS, and
+    // user_foreign_key_columns for the keys.
     void addPostgresDictionaryViews();
+
+    // Comments from USER_TAB_COMMENTS and USER_COL_COMMENTS (Oracle, and the views over PostgreSQL);
+    // from the REMARKS of SQLTables and SQLColumns for another product behind ODBC. Keys from
+    // USER_CONSTRAINTS and USER_CONS_COLUMNS (Oracle), from the view (PostgreSQL), from SQLForeignKeys
+    // (ODBC).
+    CommentMap tableComments() override;
+    CommentMap columnComments(const QString& table) override;
+    QList<ForeignKey> foreignKeys(const QStringList& tables) override;
 
     // The ZemoError for a Qt SQL error: the server's code as number when it is numeric, otherwise
     // err::ServerError with the code kept in the text.
@@ -60,6 +72,14 @@ public:
 private:
     QtSqlDatabase(QSqlDatabase db, QString name, QString backend);
     bool connectionLost();
+    bool isOdbc() const;
+    bool commentsFromRemarks() const;
+    // The schema the ODBC catalog calls look in: the session's own for PostgreSQL, else every one.
+    QString odbcSchema();
+    // A name as the table dialog lists it, from the name the database stores.
+    QString listedName(const QString& stored) const;
+    // Whether a stored name is listed as `listed`; the stored names it may stand for.
+    QStringList storedNames(const QString& listed) const;
     QSqlDatabase m_db;
     void* m_pgCancel = nullptr; // PGcancel of a PostgreSQL connection, made when it opened
     std::mutex m_statementLock; // m_activeStatement, against cancel() from another thread
@@ -97,6 +117,12 @@ private:
     bool m_end = true;
     mutable QByteArray m_text;
 };
+
+// A name PostgreSQL stores as the dictionary views list it: unchanged when it holds an upper-case
+// ASCII letter, otherwise with its ASCII letters in upper case. The stored names that are listed as
+// `listedName` (at most two: "abc" and "ABC" are both listed as "ABC").
+QString postgresListedName(const QString& stored);
+QStringList postgresStoredNames(const QString& listedName);
 
 // Display text of a date, time or timestamp in the ISO form that servers print ("2024-05-01
 // 13:45:00.25"); fractions of a second without trailing zeros.

@@ -51,11 +51,7 @@ std::shared_ptr<OracleDatabase> openPostgres(const QString& serviceName, const Q
 
 // The product behind an ODBC connection, as its driver reports it.
 QString dbmsOf(QtSqlDatabase& db) {
-    const QVariant handle = db.connection().driver()->handle();
-    void* hdbc = nullptr;
-    if (handle.isValid() && handle.metaType().sizeOf() == int(sizeof(void*)))
-        hdbc = *static_cast<void* const*>(handle.constData());
-    QString name = odbcDbmsName(hdbc);
+    QString name = odbcDbmsName(db.connectionHandle());
     if (name.isEmpty()) {
         QSqlQuery q(db.connection());
         if (q.exec(QStringLiteral("select version()")) && q.next() &&

@@ -22,6 +22,12 @@ public:
     SqlDialect dialect() const override { return SqlDialect::Sqlite; }
     sqlite3* handle() const { return m_db; }
 
+    // Comments are the `--` comments ending the lines of the CREATE text (DefinitionComments.h); keys
+    // come from pragma foreign_key_list, in the order they are declared.
+    CommentMap tableComments() override;
+    CommentMap columnComments(const QString& table) override;
+    QList<ForeignKey> foreignKeys(const QStringList& tables) override;
+
     [[noreturn]] void raise() const; // throws the connection's current error
 
 private:

@@ -12,6 +12,7 @@
 #include <QtTest>
 
 using namespace zemo;
+using zemo::test::guarded;
 using zemo::test::PgCluster;
 
 namespace {
@@ -43,15 +44,6 @@ class TestServerPostgres : public QObject {
     std::shared_ptr<OracleDatabase> open(const QString& via) {
         return OracleSession().OpenDatabase(service(via), pg.connect(), 0);
     }
-    // A ZemoError escaping a test fails that test only, with the error's number and text.
-    template <class F> static void guarded(F&& body) {
-        try {
-            body();
-        } catch (const ZemoError& e) {
-            QTest::qFail(qPrintable(QStringLiteral("ZemoError %1: %2").arg(e.number()).arg(e.description())),
-                         __FILE__, __LINE__);
-        }
-    }
     static ZemoError failure(const std::function<void()>& f) {
         try {
             f();
@@ -60,13 +52,7 @@ class TestServerPostgres : public QObject {
         }
         return ZemoError(0, QStringLiteral("no error"));
     }
-    void backends() {
-        guarded([&] {
-            QTest::addColumn<QString>("via");
-            QTest::newRow("QPSQL") << QStringLiteral("QPSQL");
-            QTest::newRow("QODBC") << QStringLiteral("QODBC");
-        });
-    }
+    void backends() { zemo::test::addBackendRows(); }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY2(pg.ok(), "no cluster info: run through ctest (fixture pg_cluster)"); }
@@ -83,7 +69,8 @@ private Q_SLOTS:
                 0);
             const QStringList names = column(*tables, QStringLiteral("OBJECT_NAME"));
             QCOMPARE(names, QStringList({"CUSTOMERS", "DEPARTMENTS", "EMPLOYEES", "ORDERS", "ORDER_LINES",
-                                         "ORDER_SUMMARY", "PRODUCTS", "VALUE_SAMPLES", "部署別売上"}));
+                                         "ORDER_RETURNS", "ORDER_SUMMARY", "PRODUCTS", "VALUE_SAMPLES",
+                                         "部署別売上"}));
 
             auto cols = db->CreateDynaset(
                 QStringLiteral("select column_name,DATA_TYPE||'['||DATA_LENGTH||']' TypeLen from "

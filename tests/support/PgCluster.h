@@ -3,6 +3,8 @@
 // The private PostgreSQL cluster that CTest starts for the server tests (tests/support/pg_cluster.sh):
 // its connection details come from the info file the script writes into the build folder.
 
+#include "app/ZemoError.h"
+
 #include <QFile>
 #include <QMap>
 #include <QProcess>
@@ -108,5 +110,23 @@ public:
 private:
     QMap<QString, QString> m_values;
 };
+
+// The two ways the server tests reach the cluster, as the data column "via": Qt's PostgreSQL driver
+// and psqlODBC.
+inline void addBackendRows() {
+    QTest::addColumn<QString>("via");
+    QTest::newRow("QPSQL") << QStringLiteral("QPSQL");
+    QTest::newRow("QODBC") << QStringLiteral("QODBC");
+}
+
+// Runs a test's body: a ZemoError escaping it fails that test only, with the error's number and text.
+template <class F> void guarded(F&& body) {
+    try {
+        body();
+    } catch (const ZemoError& e) {
+        QTest::qFail(qPrintable(QStringLiteral("ZemoError %1: %2").arg(e.number()).arg(e.description())),
+                     __FILE__, __LINE__);
+    }
+}
 
 } // namespace zemo::test
