@@ -14,6 +14,7 @@ for t in "$@"; do
   work=$build/fuzz-corpus/$t
   found=$build/fuzz-found/$t
   log=$build/fuzz-$t.log
+  rm -rf "$found"
   mkdir -p "$kept" "$work" "$found"
   echo "fuzz_$t: ${seconds}s"
   "$exe" "$work" "$kept" -max_total_time="$seconds" -max_len=4096 -timeout=30 -rss_limit_mb=4096 \
@@ -29,7 +30,8 @@ for t in "$@"; do
     failed+=("$t")
     grep -m5 -E 'property failed|ERROR: |SUMMARY' "$log" | sed 's/^/  /'
   fi
-  "$exe" -merge=1 "$kept" "$work" >"$build/fuzz-$t-merge.log" 2>&1 ||
+  mkdir -p "$build/fuzz-merge"
+  "$exe" -merge=1 -artifact_prefix="$build/fuzz-merge/" "$kept" "$work" >"$build/fuzz-$t-merge.log" 2>&1 ||
     echo "  merge into the committed corpus failed (see $build/fuzz-$t-merge.log)"
   echo "  committed corpus: $(ls "$kept" | wc -l) files"
 done

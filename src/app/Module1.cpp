@@ -1,7 +1,7 @@
 #include "app/Module1.h"
 
 std::shared_ptr<zemo::OracleSession> gOraSession;
-std::shared_ptr<zemo::OracleDatabase> gOraDatabase;
+std::shared_ptr<zemo::DbConnection> gOraDatabase;
 QString gServiceName;
 QString gUserName;
 QString gPassword;
@@ -27,9 +27,18 @@ void ClearConditionStore() {
     gCondRight.clear();
 }
 
-void ResetGlobals() {
-    gOraSession.reset();
+namespace {
+constexpr int kCloseWaitMs = 5000;
+}
+
+bool CloseConnections() {
     gOraDatabase.reset();
+    gOraSession.reset();
+    return zemo::finishDatabaseThreads(kCloseWaitMs);
+}
+
+void ResetGlobals() {
+    CloseConnections();
     gServiceName.clear();
     gUserName.clear();
     gPassword.clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/DbConnection.h"
 #include "db/OracleAccess.h"
 
 #include <QList>
@@ -26,7 +27,8 @@ struct TableListRow {
 inline constexpr int kMaxConditions = 32767;
 
 extern std::shared_ptr<zemo::OracleSession> gOraSession;
-extern std::shared_ptr<zemo::OracleDatabase> gOraDatabase; // set exactly while connected
+// The open database on its own thread; set exactly while connected.
+extern std::shared_ptr<zemo::DbConnection> gOraDatabase;
 extern QString gServiceName;
 extern QString gUserName;
 extern QString gPassword;
@@ -52,5 +54,11 @@ inline bool isConnected() {
 // Empties the stored conditions (the main window's list is emptied by the UI's ClearConditions).
 void ClearConditionStore();
 
-// Back to the state at program start; for tests that run several scenarios in one process.
+// Back to the state at program start; for tests that run several scenarios in one process. A released
+// connection is closed on its thread before this returns (for at most a few seconds).
 void ResetGlobals();
+
+// At the program's end, while Qt is still alive: releases the connection and waits a few seconds for
+// every connection thread to close its database. False when a server that does not answer still holds
+// one; the process must then end without running destructors that thread may still need.
+bool CloseConnections();

@@ -1,6 +1,6 @@
 #include "app/SaveFileSync.h"
 
-#include <QSaveFile>
+#include <QFileDevice>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -9,7 +9,7 @@
 
 namespace zemo {
 
-bool flushAndSync(QSaveFile& file) {
+bool flushAndSync(QFileDevice& file) {
     if (!file.flush())
         return false;
 #ifdef Q_OS_UNIX

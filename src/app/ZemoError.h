@@ -36,6 +36,7 @@ inline constexpr int FileWrite = 1201;       // CSV or other output file cannot 
 inline constexpr int ResultTooLarge = 1202;  // a result beyond what the result grid can hold
 inline constexpr int Cancelled = 1301;       // the user stopped a database call
 inline constexpr int ServerError = 1401;     // a server or driver error that carries no numeric code
+inline constexpr int ConnectionLost = 1402; // the connection to the server is gone
 } // namespace err
 
 // The failure being handled (inside a catch block) as a ZemoError: a ZemoError as it is, running out

@@ -1,14 +1,5 @@
-#include "app/FormSupport.h"
-#include "app/SaveFileSync.h"
-#include "mainwindow/Form1.h"
-
-#include <QApplication>
+#include "app/Program.h"
 
 int main(int argc, char* argv[]) {
-    zemo::ignoreFileSizeSignal();
-    QApplication app(argc, argv);
-    zemo::setUpApplication();
-    Form1 form;
-    form.show();
-    return QApplication::exec();
+    return zemo::runProgram(argc, argv);
 }

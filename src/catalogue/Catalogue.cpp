@@ -7,11 +7,9 @@
 namespace zemo {
 
 QString columnQuery(const QString& tableName) {
-    QString quoted = tableName;
-    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
     return QStringLiteral("select column_name,DATA_TYPE||'['||DATA_LENGTH||']' TypeLen from user_tab_columns "
-                          "where table_name = '") +
-           quoted + QLatin1Char('\'');
+                          "where table_name = ") +
+           sqlText(tableName);
 }
 
 QString tableAlias(int ordinal) {
@@ -34,6 +32,14 @@ void saveCatalogue(const QList<TableListRow>& rows) {
     gTableCount = static_cast<int>(rows.size());
     gTableListService = gServiceName;
     gTableListUser = gUserName;
+}
+
+QStringList markedTableNames(const QList<TableListRow>& rows) {
+    QStringList names;
+    for (const TableListRow& row : rows)
+        if (row.selected == QLatin1String("1"))
+            names << row.name;
+    return names;
 }
 
 void readTableNames(OracleDatabase& db, const std::function<void(const QString&)>& add) {
@@ -76,6 +82,52 @@ void writeTableColumns(GridModel& grid, const QString& tableName, int ordinal,
         grid.setCellText(i + 2, nameCol + 1, columns[i].typeLen);
         addDisplayItem(item);
     }
+}
+
+QString logicalName(const QString& comment) {
+    for (const QStringView line : QStringView(comment).split(QLatin1Char('\n'))) {
+        const QStringView name = line.trimmed();
+        if (!name.isEmpty())
+            return name.toString();
+    }
+    return {};
+}
+
+QString withLogicalName(const QString& name, const QString& logical) {
+    if (logical.isEmpty())
+        return name;
+    return name + QStringLiteral("（") + logical + QStringLiteral("）");
+}
+
+namespace {
+
+CommentMap logicalNames(const CommentMap& comments) {
+    CommentMap out;
+    for (auto it = comments.cbegin(); it != comments.cend(); ++it) {
+        const QString logical = logicalName(it.value());
+        if (!logical.isEmpty())
+            out.insert(it.key(), logical);
+    }
+    return out;
+}
+
+} // namespace
+
+CommentMap readTableLogicalNames(OracleDatabase& db) {
+    return logicalNames(db.tableComments());
+}
+
+CommentMap readColumnLogicalNames(OracleDatabase& db, const QString& tableName) {
+    return logicalNames(db.columnComments(tableName));
+}
+
+void attachLogicalNames(QList<TableColumn>& columns, const CommentMap& logical) {
+    for (TableColumn& c : columns)
+        c.logical = logical.value(c.name);
+}
+
+QList<ForeignKey> readForeignKeys(OracleDatabase& db, const QStringList& markedTables) {
+    return db.foreignKeys(markedTables);
 }
 
 } // namespace zemo

@@ -2,6 +2,7 @@
 
 #include "app/Module1.h"
 #include "app/ZemoError.h"
+#include "db/Dictionary.h"
 
 #include <QList>
 #include <QString>
@@ -34,14 +35,19 @@ bool catalogueSavedForConnection();
 // count of 0 and leaves the old rows, which are then never read.
 void saveCatalogue(const QList<TableListRow>& rows);
 
+// The marked tables' names in list order: the table of ordinal k is entry k.
+QStringList markedTableNames(const QList<TableListRow>& rows);
+
 // Runs the table-list query and hands each name to `add` as it is read, so that the names read
 // before a failure stay.
 void readTableNames(OracleDatabase& db, const std::function<void(const QString&)>& add);
 
-// One column of a table as the column query gives it: its name and its type text ("VARCHAR2[20]").
+// One column of a table as the column query gives it: its name and its type text ("VARCHAR2[20]"),
+// and the logical name its comment gives, for display only.
 struct TableColumn {
     QString name;
     QString typeLen;
+    QString logical = {};
     bool operator==(const TableColumn&) const = default;
 };
 
@@ -60,5 +66,28 @@ TableColumns readTableColumns(OracleDatabase& db, const QString& tableName);
 void writeTableColumns(GridModel& grid, const QString& tableName, int ordinal,
                        const QList<TableColumn>& columns,
                        const std::function<void(const QString&)>& addDisplayItem);
+
+// Logical names: the schema's own names for its tables and columns (顧客名 for CUST_NAME), kept in
+// the dictionary's comments. They are shown beside the names; what is picked, copied and assembled
+// is always the name itself.
+
+// The logical name a comment gives: its first line that is not blank, without blanks around it.
+QString logicalName(const QString& comment);
+
+// A name with its logical name beside it, "CUST_NAME（顧客名）"; the name alone when there is none.
+QString withLogicalName(const QString& name, const QString& logical);
+
+// The logical names of the user's tables and views, by name.
+CommentMap readTableLogicalNames(OracleDatabase& db);
+
+// The logical names of one table's columns, by column name.
+CommentMap readColumnLogicalNames(OracleDatabase& db, const QString& tableName);
+
+// Gives each column the logical name `logical` holds for it, or none.
+void attachLogicalNames(QList<TableColumn>& columns, const CommentMap& logical);
+
+// The foreign keys held by the marked tables (the table dialog calls this on the database thread and
+// keeps the result for the join conditions).
+QList<ForeignKey> readForeignKeys(OracleDatabase& db, const QStringList& markedTables);
 
 } // namespace zemo

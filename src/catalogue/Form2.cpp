@@ -1,6 +1,7 @@
 #include "catalogue/Form2.h"
 
 #include "app/BusyPointer.h"
+#include "app/DbWait.h"
 #include "app/ErrorTrap.h"
 #include "app/Module1.h"
 #include "app/ZemoError.h"
@@ -10,15 +11,6 @@
 #include <QListWidget>
 #include <QPushButton>
 
-namespace {
-
-zemo::OracleDatabase& openDatabase() {
-    if (!gOraDatabase)
-        throw zemo::ZemoError(zemo::err::NotConnected, QStringLiteral("データベースに接続されていません。"));
-    return *gOraDatabase;
-}
-
-} // namespace
 
 Form2::Form2(QWidget* parent)
     : FixedDialog(parent, "Form2", QStringLiteral("ZEMO-DB　テーブル選択"), {5250, 4710}) {
@@ -40,9 +32,18 @@ void Form2::Form_Load() {
     centreOverMain();
     runTrapped(this, [this] {
         if (!zemo::catalogueSavedForConnection()) {
-            // Listing a server schema's objects can take a while.
-            zemo::BusyPointer busy;
-            zemo::readTableNames(openDatabase(), [this](const QString& name) { List1->addItem(name); });
+            // Read on the connection's thread; the names read before a failure are listed.
+            auto names = std::make_shared<QStringList>();
+            const auto call = RunDictionaryQuery(
+                [names](zemo::OracleDatabase& db, const zemo::DbCall&) {
+                    zemo::readTableNames(db, [&names](const QString& name) { names->append(name); });
+                },
+                QStringLiteral("テーブルの一覧を読んでいます…"));
+            if (!call)
+                return;
+            List1->addItems(*names);
+            if (!call->stopRequested())
+                call->rethrow();
             return;
         }
         for (int i = 0; i < gTableCount; ++i) {
@@ -86,7 +87,8 @@ void Form2::LoadSelectedTables() {
             main->clearColumnPicker();
         gFromList.clear();
         int ordinal = 0;
-        for (int i = 0; i < gTableCount; ++i) {
+        m_stopped = false;
+        for (int i = 0; i < gTableCount && !m_stopped; ++i) {
             if (gTableList.at(i).selected != QLatin1String("1"))
                 continue;
             LoadTableColumns(i, ordinal);
@@ -95,17 +97,34 @@ void Form2::LoadSelectedTables() {
     });
 }
 
-// A failure ends the loading of this one table where it happened: what was written stays.
+// A failure ends the loading of this one table where it happened: what was written stays. 中止 ends
+// the loading of the marked tables.
 void Form2::LoadTableColumns(const int& tableIndex, const int& ordinal) {
     runTrapped(this, [&] {
-        const QString& name = gTableList.at(tableIndex).name;
-        const zemo::TableColumns read = zemo::readTableColumns(openDatabase(), name);
+        const QString name = gTableList.at(tableIndex).name;
+        auto read = std::make_shared<zemo::TableColumns>();
+        const auto call = RunDictionaryQuery(
+            [read, name](zemo::OracleDatabase& db, const zemo::DbCall&) { *read = zemo::readTableColumns(db, name); },
+            QStringLiteral("%1 の列を読んでいます…").arg(name));
+        if (!call || (m_stopped && call->failure()))
+            return;
+        call->rethrow(); // the query itself failed: nothing of this table is written
         if (zemo::QueryBuilderWindow* main = zemo::queryBuilder())
-            main->showTableColumns(ordinal, name, read.columns);
+            main->showTableColumns(ordinal, name, read->columns);
         zemo::appendFromEntry(gFromList, name, ordinal);
-        if (read.failure)
-            throw *read.failure;
+        if (read->failure && !m_stopped)
+            throw *read->failure;
     });
+}
+
+std::shared_ptr<zemo::DbCall> Form2::RunDictionaryQuery(const zemo::DbConnection::Work& work, const QString& what) {
+    if (!gOraDatabase)
+        throw zemo::ZemoError(zemo::err::NotConnected, QStringLiteral("データベースに接続されていません。"));
+    const auto call = gOraDatabase->run(work);
+    zemo::DbWait wait(this, [what] { return what; });
+    const bool finished = wait.wait(*call);
+    m_stopped = m_stopped || call->stopRequested();
+    return finished ? call : nullptr;
 }
 
 void Form2::Command2_Click() {

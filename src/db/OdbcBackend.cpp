@@ -12,10 +12,9 @@ namespace zemo {
 
 namespace odbc {
 
-ZemoError diagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback) {
+Diagnostic readDiagnostic(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback) {
+    Diagnostic out;
     QStringList messages;
-    QString firstState;
-    SQLINTEGER firstNative = 0;
     for (SQLSMALLINT record = 1; handle && record <= 8; ++record) {
         SQLWCHAR state[6] = {};
         SQLWCHAR text[1024];
@@ -25,16 +24,20 @@ ZemoError diagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString& fallbac
         if (!SQL_SUCCEEDED(r))
             break;
         if (record == 1) {
-            firstState = fromWide(state, 5);
-            firstNative = native;
+            out.state = fromWide(state, 5);
+            out.native = int(native);
         }
         const QString message = fromWide(text, std::clamp<qsizetype>(length, 0, 1023)).trimmed();
         if (!message.isEmpty() && !messages.contains(message))
             messages << message;
     }
-    if (messages.isEmpty())
-        messages << fallback;
-    return serverError(int(firstNative), messages.join(QLatin1Char('\n')), firstState);
+    out.text = messages.isEmpty() ? fallback : messages.join(QLatin1Char('\n'));
+    return out;
+}
+
+ZemoError diagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback) {
+    const Diagnostic d = readDiagnostic(type, handle, fallback);
+    return serverError(d.native, d.text, d.state);
 }
 
 QString firstSqlState(SQLSMALLINT type, SQLHANDLE handle) {
@@ -157,7 +160,7 @@ void OdbcDatabase::identify() {
     }
     if (m_dbms.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive)) {
         m_dialect = SqlDialect::Postgres;
-        addPostgresDictionaryViews([this](const char* sql) { execute(QString::fromUtf8(sql)); });
+        addPostgresDictionaryViews([this](const QString& sql) { execute(sql); });
     } else if (m_dbms.contains(QLatin1String("Oracle"), Qt::CaseInsensitive)) {
         m_dialect = SqlDialect::Oracle;
     } else if (m_dbms.contains(QLatin1String("SQLite"), Qt::CaseInsensitive)) {
@@ -171,6 +174,19 @@ std::unique_ptr<OracleResultSet> OdbcDatabase::createResultSet(const QString& sq
 
 void OdbcDatabase::execute(const QString& sql) {
     OdbcResultSet rs(shared_from_this(), sql);
+}
+
+bool OdbcDatabase::connectionDead() const {
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return m_dbc && SQL_SUCCEEDED(SQLGetConnectAttrW(m_dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+           dead == SQL_CD_TRUE;
+}
+
+ZemoError OdbcDatabase::failure(int handleType, void* handle, const QString& fallback) const {
+    const odbc::Diagnostic d = odbc::readDiagnostic(SQLSMALLINT(handleType), handle, fallback);
+    if (connectionLostState(d.state) || connectionDead())
+        return connectionLost(d.text);
+    return serverError(d.native, d.text, d.state);
 }
 
 void OdbcDatabase::attach(OdbcRunning* running) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ZemoError.h"
 #include "db/OracleAccess.h"
 
 #include <atomic>
@@ -41,7 +42,15 @@ public:
     std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) override;
     QString backendName() const override { return m_backend; }
     SqlDialect dialect() const override { return m_dialect; }
+    // Set from the product the driver names; a test may take it for another.
+    void setDialect(SqlDialect dialect) { m_dialect = dialect; }
     void cancel() override;
+
+    // Comments from the dictionary views for Oracle and PostgreSQL, from the REMARKS of SQLTables and
+    // SQLColumns for another product; keys from Oracle's views, or SQLForeignKeys.
+    CommentMap tableComments() override;
+    CommentMap columnComments(const QString& table) override;
+    QList<ForeignKey> foreignKeys(const QStringList& tables) override;
 
     // Runs a statement that returns no rows (session set-up); throws on failure.
     void execute(const QString& sql);
@@ -52,11 +61,14 @@ public:
     OdbcFetchTuning& tuning() { return m_tuning; }
     const OdbcFetchTuning& tuning() const { return m_tuning; }
 
-    static constexpr int kStreamFetchRows = 1000;
+    static constexpr int kStreamFetchRows = 200;
 
     // For the result sets of this connection.
     void* connectionHandle() const { return m_dbc; }
     unsigned getDataExtensions() const { return m_getData; }
+    // The failure a handle of this connection reports; err::ConnectionLost, with the driver's words,
+    // when the SQLSTATE or the driver says the connection is gone.
+    ZemoError failure(int handleType, void* handle, const QString& fallback) const;
     void attach(OdbcRunning* running);
     void detach(OdbcRunning* running); // waits for a cancel() that is using it
 
@@ -65,6 +77,14 @@ private:
     void connect(const QString& connectString);
     void disconnect();
     void identify();
+    bool connectionDead() const; // as the driver knows it (SQL_ATTR_CONNECTION_DEAD)
+    // The schema the catalog functions look in: the session's own for PostgreSQL, else every one.
+    QString catalogSchema();
+    bool commentsFromRemarks() const;
+    // A name as the table dialog lists it, from the name the database stores; the stored names a
+    // listed one may stand for.
+    QString listedName(const QString& stored) const;
+    QStringList storedNames(const QString& listed) const;
 
     void* m_env = nullptr;
     void* m_dbc = nullptr;

@@ -25,8 +25,17 @@ inline QString fromWide(const SQLWCHAR* text, qsizetype units) {
     return QString::fromUtf16(reinterpret_cast<const char16_t*>(text), units);
 }
 
+// What a handle reports of its last call: the first record's SQLSTATE and native number, and the
+// messages of all records, one a line. `fallback` is the text when the driver says nothing.
+struct Diagnostic {
+    QString state;
+    int native = 0;
+    QString text;
+};
+Diagnostic readDiagnostic(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback);
+
 // The failure the handle reports: the driver's native number when it has one, its messages, and
-// the SQLSTATE of the first record. `fallback` is the text when the driver says nothing.
+// the SQLSTATE of the first record.
 ZemoError diagnostics(SQLSMALLINT type, SQLHANDLE handle, const QString& fallback);
 
 // The SQLSTATE of the handle's first diagnostic record; empty when there is none.

@@ -14,6 +14,7 @@ namespace {
 constexpr SQLULEN kMaxBoundChars = 4000; // text declared longer is bound with the long-cell room
 constexpr SQLULEN kMaxBoundBytes = 8000;
 constexpr SQLULEN kMaxBoundDigits = 480;
+constexpr int kFirstRows = 16; // rows the first call of a statement asks for; each next call four times more
 
 bool isLongType(SQLSMALLINT t) {
     return t == SQL_LONGVARCHAR || t == SQL_WLONGVARCHAR || t == SQL_LONGVARBINARY;
@@ -121,7 +122,7 @@ OdbcResultSet::OdbcResultSet(std::shared_ptr<OdbcDatabase> db, const QString& sq
 }
 
 void OdbcResultSet::fail(const QString& fallback) const {
-    const ZemoError e = odbc::diagnostics(SQL_HANDLE_STMT, m_stmt.get(), fallback);
+    const ZemoError e = m_db->failure(SQL_HANDLE_STMT, m_stmt.get(), fallback);
     if (m_running.cancelled.load())
         throw ZemoError(err::Cancelled, e.description());
     throw e;
@@ -166,6 +167,11 @@ void OdbcResultSet::bind() {
     SQLULEN granted = 0;
     if (SQL_SUCCEEDED(SQLGetStmtAttrW(stmt(), SQL_ATTR_ROW_ARRAY_SIZE, &granted, 0, nullptr)) && granted > 0)
         m_rows = int(std::min<SQLULEN>(granted, SQLULEN(m_rows)));
+    // A call returns when its whole array is filled: the first calls ask for few rows, so that the
+    // first rows of a slow statement show (and stay, should the server go away) without waiting for
+    // thousands.
+    m_ask = std::min(m_rows, kFirstRows);
+    setRowArraySize(m_ask);
     m_status.assign(size_t(m_rows), SQL_ROW_NOROW);
     SQLSetStmtAttrW(stmt(), SQL_ATTR_ROW_STATUS_PTR, m_status.data(), 0);
     SQLSetStmtAttrW(stmt(), SQL_ATTR_ROWS_FETCHED_PTR, &m_fetched, 0);
@@ -181,11 +187,19 @@ void OdbcResultSet::bind() {
     }
 }
 
+void OdbcResultSet::setRowArraySize(int rows) {
+    SQLSetStmtAttrW(stmt(), SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN(rows)), 0);
+}
+
 bool OdbcResultSet::fetchBlock() {
     if (m_running.cancelled.load())
         throw ZemoError(err::Cancelled, cancelledText());
     constexpr SQLULEN kUnset = ~SQLULEN(0);
     m_fetched = kUnset;
+    if (m_ask < m_rows && !m_end) {
+        m_ask = std::min(m_ask * 4, m_rows);
+        setRowArraySize(m_ask);
+    }
     std::fill(m_status.begin(), m_status.end(), SQLUSMALLINT(SQL_ROW_NOROW));
     const SQLRETURN r = SQLFetch(stmt());
     if (r == SQL_NO_DATA) {
@@ -244,7 +258,7 @@ void OdbcResultSet::next() {
 void OdbcResultSet::loadRow() {
     if (m_status[m_pos] == SQL_ROW_ERROR)
         fail(QStringLiteral("行を読めません"));
-    bool positioned = m_rows == 1;
+    bool positioned = m_ask == 1;
     for (size_t i = 0; i < m_cols.size(); ++i) {
         OdbcColumn& c = m_cols[i];
         c.pieced = false;

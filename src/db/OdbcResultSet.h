@@ -46,7 +46,7 @@ public:
     ValueKind kind(int col) const override;
     bool textUtf8(int col, std::string_view& out) const override;
 
-    // Rows one fetch call asks for, and whether values are read in pieces only.
+    // Rows one fetch call asks for at most, and whether values are read in pieces only.
     int rowsPerFetch() const { return m_rows; }
     bool readsRowByRow() const { return m_rowByRow; }
 
@@ -66,6 +66,7 @@ private:
     void describe();
     void bind();
     bool fetchBlock();
+    void setRowArraySize(int rows);
     void loadRow();
     void readPieces(OdbcColumn& col, int index);
     void finish();
@@ -78,7 +79,8 @@ private:
     std::vector<OdbcColumn> m_cols;
     std::vector<SQLUSMALLINT> m_status;
     SQLULEN m_fetched = 0;
-    int m_rows = 1;
+    int m_rows = 1; // bound room, in rows
+    int m_ask = 1;  // rows the next call asks for, up to m_rows
     bool m_rowByRow = false;
     bool m_reread = false; // a cell longer than its room can be read again in pieces
     SQLULEN m_pos = 0;     // current row in the array

@@ -83,6 +83,12 @@ bool OracleResultSet::textUtf8(int col, std::string_view& out) const {
     return true;
 }
 
+QString sqlText(const QString& text) {
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
 QByteArray binaryText(QByteArrayView bytes) {
     return bytes.toByteArray().toHex().toUpper();
 }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "db/Dictionary.h"
 #include "db/StatementCheck.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <memory>
 #include <string_view>
@@ -97,6 +99,22 @@ public:
     // while that call runs; it may wait on the network, so never from the window's thread. Does nothing
     // when nothing runs.
     virtual void cancel() {}
+
+    // The dictionary beyond the column list, by the names the table dialog lists. A database that
+    // keeps no comments or keys gives none; a failure throws ZemoError.
+    // Comments on the user's tables and views.
+    virtual CommentMap tableComments() { return {}; }
+    // Comments on the columns of one table or view.
+    virtual CommentMap columnComments(const QString& table) {
+        Q_UNUSED(table);
+        return {};
+    }
+    // The foreign keys held by the given tables, table by table in the order given (a table named
+    // twice gives its keys once), each table's keys in the same order on every call.
+    virtual QList<ForeignKey> foreignKeys(const QStringList& tables) {
+        Q_UNUSED(tables);
+        return {};
+    }
 };
 
 class OracleSession {
@@ -105,6 +123,9 @@ public:
     std::shared_ptr<OracleDatabase> OpenDatabase(const QString& serviceName, const QString& connect,
                                                  int options = 0);
 };
+
+// A text as an SQL string literal: in single quotes, with the quotes inside doubled.
+QString sqlText(const QString& text);
 
 // A binary value as the grid, the clipboard and the CSV show it: upper-case hex digits, two a byte.
 QByteArray binaryText(QByteArrayView bytes);

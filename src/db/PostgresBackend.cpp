@@ -61,14 +61,6 @@ ValueKind kindOfType(Oid type) {
     }
 }
 
-ZemoError resultError(const PGresult* result, bool cancelled) {
-    const QString text = QString::fromUtf8(pq().PQresultErrorMessage(result));
-    const QString state = QString::fromLatin1(pq().PQresultErrorField(result, PG_DIAG_SQLSTATE));
-    if (cancelled)
-        return ZemoError(err::Cancelled, text.trimmed());
-    return serverError(numericSqlState(state), text, state);
-}
-
 } // namespace
 
 std::shared_ptr<PgDatabase> PgDatabase::open(const Params& params) {
@@ -103,7 +95,8 @@ std::shared_ptr<PgDatabase> PgDatabase::open(const Params& params) {
     if (pq().PQstatus(db->m_conn) != CONNECTION_OK)
         db->raiseConnectionError(QStringLiteral("PostgreSQL に接続できません"));
     db->m_cancel = pq().PQgetCancel(db->m_conn);
-    addPostgresDictionaryViews([&](const char* sql) { db->execute(QString::fromUtf8(sql)); });
+    db->m_opened = true;
+    addPostgresDictionaryViews([&](const QString& sql) { db->execute(sql); });
     return db;
 }
 
@@ -114,9 +107,25 @@ PgDatabase::~PgDatabase() {
         pq().PQfinish(m_conn);
 }
 
+bool PgDatabase::lost(const QString& sqlState) const {
+    return m_opened && (connectionLostState(sqlState) || pq().PQstatus(m_conn) != CONNECTION_OK);
+}
+
 void PgDatabase::raiseConnectionError(const QString& fallback) const {
     QString text = QString::fromUtf8(pq().PQerrorMessage(m_conn)).trimmed();
-    throw serverError(0, text.isEmpty() ? fallback : text);
+    if (text.isEmpty())
+        text = fallback;
+    throw lost(QString()) ? connectionLost(text) : serverError(0, text);
+}
+
+ZemoError PgDatabase::failure(const PGresult* result) const {
+    const QString text = QString::fromUtf8(pq().PQresultErrorMessage(result)).trimmed();
+    const QString state = QString::fromLatin1(pq().PQresultErrorField(result, PG_DIAG_SQLSTATE));
+    if (cancelRequested())
+        return ZemoError(err::Cancelled, text);
+    if (lost(state))
+        return connectionLost(text);
+    return serverError(numericSqlState(state), text, state);
 }
 
 std::unique_ptr<OracleResultSet> PgDatabase::createResultSet(const QString& sql) {
@@ -235,7 +244,7 @@ void PgResultSet::take(PGresult* result) {
         drain();
         return;
     default: {
-        const ZemoError e = resultError(result, m_db->cancelRequested());
+        const ZemoError e = m_db->failure(result);
         pq().PQclear(result);
         drain();
         throw e;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "app/ZemoError.h"
 #include "db/OracleAccess.h"
+#include "db/ServerDictionary.h"
 
 #include <atomic>
 #include <deque>
@@ -18,7 +20,7 @@ class PgResultSet;
 
 // A PostgreSQL server straight on libpq: rows arrive one by one in single-row mode as the server's
 // text, and the result store takes that text as it is.
-class PgDatabase : public OracleDatabase, public std::enable_shared_from_this<PgDatabase> {
+class PgDatabase : public ViewDictionaryDatabase, public std::enable_shared_from_this<PgDatabase> {
 public:
     struct Params {
         QString host;
@@ -48,15 +50,22 @@ public:
     void setStreaming(PgResultSet* rs) { m_streaming = rs; }
     PgResultSet* streaming() const { return m_streaming; }
     bool cancelRequested() const { return m_cancelRequested.load(); }
+    // The connection's error; err::ConnectionLost, with the server's words, once an open connection
+    // is gone.
     [[noreturn]] void raiseConnectionError(const QString& fallback) const;
+    // The failure a result reports: err::Cancelled after cancel(), err::ConnectionLost when the
+    // SQLSTATE or the connection's state says it is gone.
+    ZemoError failure(const pg_result* result) const;
 
 private:
     PgDatabase() = default;
+    bool lost(const QString& sqlState) const;
     pg_conn* m_conn = nullptr;
     pg_cancel* m_cancel = nullptr;
     PgResultSet* m_streaming = nullptr;
     std::mutex m_cancelLock;
     bool m_running = false;
+    bool m_opened = false;
     std::atomic<bool> m_cancelRequested{false};
 };
 

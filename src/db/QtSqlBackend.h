@@ -2,6 +2,7 @@
 
 #include "app/ZemoError.h"
 #include "db/OracleAccess.h"
+#include "db/ServerDictionary.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -15,7 +16,7 @@ namespace zemo {
 // A database reached through one of Qt's SQL drivers: Oracle through Qt's own Oracle driver (QOCI)
 // where it is installed. Each open database has its own named Qt connection, removed again when the
 // object goes.
-class QtSqlDatabase : public OracleDatabase, public std::enable_shared_from_this<QtSqlDatabase> {
+class QtSqlDatabase : public ViewDictionaryDatabase, public std::enable_shared_from_this<QtSqlDatabase> {
 public:
     struct Params {
         QString driver;       // "QOCI"

@@ -82,6 +82,10 @@ SqliteDatabase::~SqliteDatabase() {
     sqlite3_close_v2(m_db);
 }
 
+void SqliteDatabase::cancel() {
+    sqlite3_interrupt(m_db);
+}
+
 void SqliteDatabase::raise() const {
     throw ZemoError(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
 }

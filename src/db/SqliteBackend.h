@@ -16,9 +16,17 @@ public:
     ~SqliteDatabase() override;
 
     std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) override;
+    // Interrupts the statement running on the connection (safe from any thread).
+    void cancel() override;
     QString backendName() const override { return QStringLiteral("sqlite"); }
     SqlDialect dialect() const override { return SqlDialect::Sqlite; }
     sqlite3* handle() const { return m_db; }
+
+    // Comments are the `--` comments ending the lines of the CREATE text (DefinitionComments.h); keys
+    // come from pragma foreign_key_list, in the order they are declared.
+    CommentMap tableComments() override;
+    CommentMap columnComments(const QString& table) override;
+    QList<ForeignKey> foreignKeys(const QStringList& tables) override;
 
     [[noreturn]] void raise() const; // throws the connection's current error
 

@@ -28,6 +28,7 @@ struct Reading {
     bool crEndsLine = false;      // a lone CR ends a -- comment
     bool nonAsciiInNames = true;  // characters past ASCII continue a name
     bool hashInNames = false;     // # continues a name (Oracle)
+    bool tclVariables = false;    // $name(...) is one parameter, quotes inside included (SQLite)
 };
 
 constexpr Reading kReadings[] = {
@@ -45,7 +46,7 @@ constexpr Reading kReadings[] = {
      .backslashSingle = true,
      .crEndsLine = true},
     // SQLite.
-    {.brackets = true, .backticks = true},
+    {.brackets = true, .backticks = true, .tclVariables = true},
     // Only for a product we cannot name. MySQL: default, ANSI_QUOTES, NO_BACKSLASH_ESCAPES.
     {.backslashSingle = true,
      .backslashDouble = true,
@@ -141,7 +142,7 @@ public:
         endPiece();
         if (m_inBang)
             m_unterminated = true;
-        return {m_statements, m_unterminated};
+        return {m_statements, m_statements, m_unterminated};
     }
 
 private:
@@ -243,10 +244,38 @@ private:
         case u'[':
             return m_r.brackets ? bracketName(i + 1) : i;
         case u'$':
-            return m_r.dollarQuotes ? dollarQuote(i) : i;
+            return m_r.dollarQuotes ? dollarQuote(i) : (m_r.tclVariables ? tclVariable(i) : i);
+        case u'@':
+        case u':':
+        case u'#':
+            return m_r.tclVariables ? tclVariable(i) : i;
         default:
             return i;
         }
+    }
+
+    // SQLite's parameter $name, with "::" inside and a "(...)" suffix that runs to ")" or a blank
+    // whatever it holds: $a(';') is one token to SQLite, not a string.
+    size_t tclVariable(size_t i) const {
+        size_t k = i + 1;
+        bool named = false;
+        while (k < m_n) {
+            const char16_t c = m_s[k];
+            if (isAsciiLetter(c) || isDigit(c) || c == u'_' || c == u'$' || c >= 0x80) {
+                named = true;
+                ++k;
+            } else if (c == u'(' && named) {
+                ++k;
+                while (k < m_n && m_s[k] != 0 && !isBlank(m_s[k]) && m_s[k] != u')')
+                    ++k;
+                return k < m_n && m_s[k] == u')' ? k + 1 : k;
+            } else if (c == u':' && at(k + 1) == u':') {
+                k += 2;
+            } else {
+                break;
+            }
+        }
+        return k;
     }
 
     // '...' or "..." or `...`; a doubled quote stays inside.
@@ -333,6 +362,7 @@ StatementCount countStatements(QStringView sql, SqlDialect dialect) {
     for (size_t r = span.first; r < span.last; ++r) {
         const StatementCount one = Scanner(sql, kReadings[r]).run();
         total.statements = std::max(total.statements, one.statements);
+        total.fewest = r == span.first ? one.statements : std::min(total.fewest, one.statements);
         total.unterminated = total.unterminated || one.unterminated;
     }
     return total;

@@ -11,6 +11,7 @@ enum class SqlDialect { Generic, Oracle, Postgres, Sqlite };
 
 struct StatementCount {
     int statements = 0;        // the most statements any reading of the text finds
+    int fewest = 0;            // the fewest any reading finds
     bool unterminated = false; // some reading ends inside a quote or a block comment
 };
 

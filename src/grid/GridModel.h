@@ -8,6 +8,9 @@
 
 namespace zemo {
 
+// What the values of a column are, for writers that keep numbers and dates apart from text.
+enum class ColumnKind { Text, Number, DateTime };
+
 // The cells of a grid, addressed by 0-based row and column of the whole grid, fixed cells included.
 // A view may show the first row and the first column in its headers (headerRows/headerCols = 1):
 // model index (r, c) is then grid cell (r + headerRows, c + headerCols).
@@ -36,6 +39,11 @@ public:
     // when the cell goes on. The clipboard and the CSV take the whole value from cellText/cellUtf8.
     QString shownText(int row, int col) const;
     static constexpr qsizetype kShownChars = 500;
+    // The kind of every value in a column below the heading row.
+    virtual ColumnKind columnKind(int col) const {
+        Q_UNUSED(col);
+        return ColumnKind::Text;
+    }
 
     int headerRows() const { return m_headerRows; }
     int headerCols() const { return m_headerCols; }

@@ -246,13 +246,24 @@ QList<int> GridWidget::visualColumns() const {
     return cols;
 }
 
-QString GridWidget::selectionText() const {
+QString GridWidget::selectionText(bool withHeadings) const {
     const QItemSelection sel = selectionModel() ? selectionModel()->selection() : QItemSelection();
     QString out;
+    // Written straight into one string: a whole column of a large result must not become a list
+    // of strings first.
+    const auto appendLine = [&](int row, const QList<int>& cols) {
+        for (qsizetype i = 0; i < cols.size(); ++i) {
+            if (i > 0)
+                out += QLatin1Char('\t');
+            appendQuotedField(out, m_model->cellText(row, cols[i]), kTabSeparatedSpecials);
+        }
+        out += QStringLiteral("\r\n");
+    };
     if (sel.isEmpty()) {
         if (currentIndex().isValid()) {
-            appendQuotedField(out, currentCellText(), kTabSeparatedSpecials);
-            out += QStringLiteral("\r\n");
+            if (withHeadings)
+                appendLine(0, {Col()});
+            appendLine(Row(), {Col()});
         }
         return out;
     }
@@ -273,19 +284,11 @@ QString GridWidget::selectionText() const {
     for (int v = 0; v < h->count(); ++v)
         if (colIn[size_t(v)] && !isColumnHidden(h->logicalIndex(v)))
             cols << h->logicalIndex(v) + m_model->headerCols();
-    // Written straight into one string: a whole column of a large result must not become a list
-    // of strings first.
-    for (int r = 0; r < int(rowIn.size()); ++r) {
-        if (!rowIn[size_t(r)])
-            continue;
-        const int row = r + m_model->headerRows();
-        for (qsizetype i = 0; i < cols.size(); ++i) {
-            if (i > 0)
-                out += QLatin1Char('\t');
-            appendQuotedField(out, m_model->cellText(row, cols[i]), kTabSeparatedSpecials);
-        }
-        out += QStringLiteral("\r\n");
-    }
+    if (withHeadings)
+        appendLine(0, cols);
+    for (int r = 0; r < int(rowIn.size()); ++r)
+        if (rowIn[size_t(r)])
+            appendLine(r + m_model->headerRows(), cols);
     return out;
 }
 

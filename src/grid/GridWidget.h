@@ -49,8 +49,9 @@ public:
     // Column under the last mouse position over the grid; -1 over no column.
     int MouseCol() const { return m_mouseCol; }
 
-    // The selected block as spreadsheet text (see tabSeparatedText), in display order.
-    QString selectionText() const;
+    // The selected block as spreadsheet text (see tabSeparatedText), in display order; with
+    // `withHeadings` the cells of row 0 above the same columns come first.
+    QString selectionText(bool withHeadings = false) const;
     // Grid columns in the order the user sees them (fixed column first).
     QList<int> visualColumns() const;
 

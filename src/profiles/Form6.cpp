@@ -1,6 +1,7 @@
 #include "profiles/Form6.h"
 
 #include "app/BusyPointer.h"
+#include "app/DbWait.h"
 #include "app/ErrorTrap.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
@@ -104,17 +105,30 @@ void Form6::Command1_Click() {
     const QString missing = zemo::missingConnectValuesMessage(gServiceName, gUserName, gPassword);
     if (!missing.isEmpty()) {
         zemo::MessagePresenter::show(this, missing);
-    } else {
-        const bool opened = runTrapped(this, [] {
-            gOraSession = std::make_shared<zemo::OracleSession>();
-            gOraDatabase =
-                gOraSession->OpenDatabase(gServiceName, gUserName + QLatin1Char('/') + gPassword, 0);
-        });
-        // After a failure the dialog stays open so that another profile can be chosen.
-        if (!opened)
-            return;
+    } else if (!OpenDatabase()) {
+        // After a failure or 中止 the dialog stays open so that another profile can be chosen.
+        return;
     }
     accept();
+}
+
+// Opens the database on a connection thread of its own while the window waits; false when it failed
+// (the error box has been shown) or the user stopped the attempt.
+bool Form6::OpenDatabase() {
+    bool stopped = false;
+    const bool opened = runTrapped(this, [this, &stopped] {
+        gOraSession = std::make_shared<zemo::OracleSession>();
+        auto connection = std::make_shared<zemo::DbConnection>();
+        const auto call =
+            connection->open(gOraSession, gServiceName, gUserName + QLatin1Char('/') + gPassword);
+        zemo::DbWait wait(this, [] { return QStringLiteral("接続しています…"); });
+        stopped = !wait.wait(*call) || call->stopRequested();
+        if (stopped)
+            return;
+        call->rethrow();
+        gOraDatabase = connection;
+    });
+    return opened && !stopped;
 }
 
 void Form6::List1_DblClick() {

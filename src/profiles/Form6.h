@@ -25,6 +25,7 @@ private:
     void Form_Load();
     void LoadProfileList();
     void ReadSelectedProfile(QString& service, QString& user, QString& password, QString& name);
+    bool OpenDatabase();
     void EditProfile(const zemo::Profile* stored);
     void SaveEditedProfile();
     // Text of the selected entry; false when none is selected.

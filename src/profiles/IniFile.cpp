@@ -15,9 +15,6 @@ namespace zemo {
 
 namespace {
 
-// Files written by the Windows program are in its ANSI code page; Qt reaches CP932 through ICU.
-constexpr const char* kShiftJisName = "windows-31j";
-
 QString readError(const QString& path, const QString& why) {
     return QStringLiteral("プロファイルファイルを読めません：") + path + QStringLiteral("（") + why +
            QStringLiteral("）");
@@ -28,107 +25,9 @@ QString writeError(const QString& path, const QString& why) {
            QStringLiteral("）");
 }
 
-bool isUtf16(TextEncoding e) {
-    return e == TextEncoding::Utf16LE || e == TextEncoding::Utf16BE;
-}
-
-QByteArray bomOf(TextEncoding e) {
-    switch (e) {
-    case TextEncoding::Utf8Bom:
-        return QByteArray("\xEF\xBB\xBF", 3);
-    case TextEncoding::Utf16LE:
-        return QByteArray("\xFF\xFE", 2);
-    case TextEncoding::Utf16BE:
-        return QByteArray("\xFE\xFF", 2);
-    default:
-        return {};
-    }
-}
-
-// Decodes one line. Each line is decoded on its own, so no state crosses line ends.
-QString decodeLine(const QByteArray& raw, TextEncoding e) {
-    switch (e) {
-    case TextEncoding::Utf8:
-    case TextEncoding::Utf8Bom:
-        return QString::fromUtf8(raw);
-    case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE: {
-        QStringDecoder d(e == TextEncoding::Utf16LE ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
-                         QStringConverter::Flag::ConvertInitialBom);
-        return d(raw);
-    }
-    case TextEncoding::ShiftJis: {
-        QStringDecoder d(kShiftJisName, QStringConverter::Flag::ConvertInitialBom);
-        return d(raw);
-    }
-    }
-    return {};
-}
-
-// Encodes text the program writes; a character the file's encoding cannot hold is an error, never a
-// silently replaced byte.
-QByteArray encodeLine(const QString& text, TextEncoding e, const QString& path) {
-    QByteArray out;
-    switch (e) {
-    case TextEncoding::Utf8:
-    case TextEncoding::Utf8Bom:
-        out = text.toUtf8();
-        break;
-    case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE: {
-        QStringEncoder enc(e == TextEncoding::Utf16LE ? QStringConverter::Utf16LE
-                                                      : QStringConverter::Utf16BE);
-        out = enc(text);
-        break;
-    }
-    case TextEncoding::ShiftJis: {
-        QStringEncoder enc(kShiftJisName);
-        if (!enc.isValid())
-            throw ZemoError(err::ProfileWrite,
-                            writeError(path, QStringLiteral("Shift-JIS に変換できません")));
-        out = enc(text);
-        if (enc.hasError() || decodeLine(out, e) != text)
-            throw ZemoError(
-                err::ProfileWrite,
-                writeError(path,
-                           QStringLiteral("ファイルの文字コード（Shift-JIS）で表せない文字があります")));
-        break;
-    }
-    }
-    return out;
-}
-
-// Strict UTF-8: no overlong forms, surrogates or code points past U+10FFFF, and no sequence cut
-// off at the end. A file cut mid-character is not UTF-8: read as such, the next write would append
-// valid text after the broken bytes and the whole file would read as Shift-JIS afterwards.
-bool isValidUtf8(const QByteArray& bytes) {
-    const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n;) {
-        const uchar c = p[i];
-        int len = 1;
-        uint cp = c, min = 0;
-        if (c >= 0xF0 && c <= 0xF4) {
-            len = 4, cp = c & 0x07, min = 0x10000;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3, cp = c & 0x0F, min = 0x800;
-        } else if ((c & 0xE0) == 0xC0) {
-            len = 2, cp = c & 0x1F, min = 0x80;
-        } else if (c >= 0x80) {
-            return false;
-        }
-        if (len > n - i)
-            return false;
-        for (int k = 1; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
-    return true;
+// The message of a write refused for `why`, naming the file.
+std::function<QString(const QString&)> writeErrorFor(const QString& path) {
+    return [path](const QString& why) { return writeError(path, why); };
 }
 
 // Control characters other than tab and line ends do not occur in a text file.
@@ -159,27 +58,8 @@ IniFile IniFile::fromBytes(const QByteArray& bytes, const QString& pathForMessag
     if (bytes.size() > kMaxIniFileBytes)
         throw ZemoError(err::ProfileRead,
                         readError(pathForMessages, QStringLiteral("ファイルが大きすぎます")));
-
     IniFile ini;
-    qsizetype start = 0;
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        ini.m_encoding = TextEncoding::Utf8Bom;
-        start = 3;
-    } else if (bytes.startsWith("\xFF\xFE")) {
-        ini.m_encoding = TextEncoding::Utf16LE;
-        start = 2;
-    } else if (bytes.startsWith("\xFE\xFF")) {
-        ini.m_encoding = TextEncoding::Utf16BE;
-        start = 2;
-    } else if (isValidUtf8(bytes)) {
-        ini.m_encoding = TextEncoding::Utf8;
-    } else {
-        ini.m_encoding = TextEncoding::ShiftJis;
-        if (!QStringDecoder(kShiftJisName).isValid())
-            throw ZemoError(err::ProfileRead,
-                            readError(pathForMessages, QStringLiteral("Shift-JIS を読めません")));
-    }
-
+    const qsizetype start = ini.chooseEncoding(bytes, pathForMessages);
     const bool wide = isUtf16(ini.m_encoding);
     const qsizetype unit = wide ? 2 : 1;
     if ((bytes.size() - start) % unit != 0)
@@ -199,7 +79,8 @@ IniFile IniFile::fromBytes(const QByteArray& bytes, const QString& pathForMessag
         line.raw = bytes.mid(lineStart, rawEnd - lineStart);
         line.eol = bytes.mid(rawEnd, next - rawEnd);
         line.text = decodeLine(line.raw, ini.m_encoding);
-        if (!lineEndSeen && !line.eol.isEmpty()) {
+        const bool loneCr = next - rawEnd == unit && unitAt(rawEnd) == '\r';
+        if (!lineEndSeen && next > rawEnd && !loneCr) {
             ini.m_lineEnd = line.eol.size() == 2 * unit ? QStringLiteral("\r\n") : QStringLiteral("\n");
             lineEndSeen = true;
         }
@@ -216,9 +97,32 @@ IniFile IniFile::fromBytes(const QByteArray& bytes, const QString& pathForMessag
             addLine(crBefore ? i - unit : i, i + unit);
         }
     }
-    if (lineStart < bytes.size())
-        addLine(bytes.size(), bytes.size());
+    // A CR that ends the file ends its last line, as the LF a later write puts after it will.
+    if (lineStart < bytes.size()) {
+        const bool crLast = bytes.size() - unit >= lineStart && unitAt(bytes.size() - unit) == '\r';
+        addLine(crLast ? bytes.size() - unit : bytes.size(), bytes.size());
+    }
     return ini;
+}
+
+qsizetype IniFile::chooseEncoding(const QByteArray& bytes, const QString& pathForMessages) {
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        m_encoding = TextEncoding::Utf8Bom;
+        return 3;
+    }
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        m_encoding = bytes.startsWith("\xFF\xFE") ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+        return 2;
+    }
+    if (isValidUtf8(bytes)) {
+        m_encoding = TextEncoding::Utf8;
+        return 0;
+    }
+    m_encoding = TextEncoding::ShiftJis;
+    if (!QStringDecoder(kShiftJisName).isValid())
+        throw ZemoError(err::ProfileRead,
+                        readError(pathForMessages, QStringLiteral("Shift-JIS を読めません")));
+    return 0;
 }
 
 IniFile IniFile::load(const QString& path) {
@@ -238,13 +142,13 @@ IniFile IniFile::load(const QString& path) {
 }
 
 QByteArray IniFile::encodedEol() const {
-    return encodeLine(m_lineEnd, m_encoding, QString());
+    return encodeLine(m_lineEnd, m_encoding, writeErrorFor({}));
 }
 
 QByteArray IniFile::toBytes(const QString& pathForMessages) const {
     QByteArray out = bomOf(m_encoding);
     for (const Line& line : m_lines) {
-        out += line.changed ? encodeLine(line.text, m_encoding, pathForMessages) : line.raw;
+        out += line.changed ? encodeLine(line.text, m_encoding, writeErrorFor(pathForMessages)) : line.raw;
         out += line.eol;
     }
     if (out.size() > kMaxIniFileBytes)
@@ -383,9 +287,12 @@ QString IniFile::value(const QString& section, const QString& key, const QString
 }
 
 void IniFile::insertLine(qsizetype at, const QString& text) {
-    // A last line without a line end gets one before anything follows it.
+    // A last line without a line end gets one before anything follows it; a file that ends in a
+    // lone CR gets the LF that makes it a CR LF.
     if (at > 0 && m_lines[at - 1].eol.isEmpty())
         m_lines[at - 1].eol = encodedEol();
+    else if (at > 0 && m_lines[at - 1].eol == encodeLine(QStringLiteral("\r"), m_encoding, writeErrorFor({})))
+        m_lines[at - 1].eol += encodeLine(QStringLiteral("\n"), m_encoding, writeErrorFor({}));
     Line line;
     line.text = text;
     line.changed = true;

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "profiles/TextEncoding.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace zemo {
-
-// How a profile file is encoded on disk; a rewrite keeps it.
-enum class TextEncoding { Utf8, Utf8Bom, Utf16LE, Utf16BE, ShiftJis };
 
 // A profile file is a few hundred bytes; anything this large is not one and is refused, not parsed.
 inline constexpr qint64 kMaxIniFileBytes = 4 * 1024 * 1024;
@@ -67,6 +66,8 @@ private:
         QString value;
     };
     static Parsed parse(const QString& text);
+    // Sets the encoding from a byte-order mark or the bytes themselves; where the text starts.
+    qsizetype chooseEncoding(const QByteArray& bytes, const QString& pathForMessages);
 
     // Index of the section's header line, or -1. An exact match wins over one that differs in case.
     qsizetype findSection(const QString& section) const;

@@ -1,31 +1,28 @@
 #include "results/Form4.h"
 
 #include "app/BusyPointer.h"
+#include "app/DbWait.h"
 #include "app/ErrorTrap.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
 #include "app/ZemoError.h"
 #include "grid/GridWidget.h"
 #include "mainwindow/QueryBuilderWindow.h"
-#include "results/CsvWriter.h"
+#include "results/ResultExport.h"
+#include "results/ResultFetch.h"
 #include "results/ResultModel.h"
 
 #include <QApplication>
-#include <QClipboard>
-#include <QElapsedTimer>
 #include <QEvent>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
-#include <QPointer>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QTextDocument>
-#include <optional>
 
 using zemo::TwipsRect;
 
@@ -33,28 +30,10 @@ namespace {
 
 constexpr double kClientWidth = 10440;
 constexpr double kClientHeight = 8565;
-// Once the dialog is up, how often it is redrawn and 中止 is looked at.
-constexpr qint64 kPumpMs = 50;
 
 Form4::SaveFileChooser& chooserSlot() {
     static Form4::SaveFileChooser chooser;
     return chooser;
-}
-
-int& progressDelaySlot() {
-    static int ms = 1000;
-    return ms;
-}
-
-QString askCsvFile(QWidget* parent) {
-    QFileDialog dlg(parent);
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setDefaultSuffix(QStringLiteral("csv"));
-    dlg.selectFile(QStringLiteral("ZEMO_tbl.csv"));
-    dlg.setNameFilter(QStringLiteral("csv(*.csv)"));
-    if (dlg.exec() != QDialog::Accepted)
-        return {};
-    return dlg.selectedFiles().value(0);
 }
 
 // The picture between the statement box and the list: a statement sheet and an arrow to the grid.
@@ -84,58 +63,10 @@ QPixmap runPicture() {
     return pm;
 }
 
-// Shows the rows fetched so far once a fetch has run for a while, with 中止 to stop it. While it is
-// up it is the only window that takes input.
-class FetchProgress {
-public:
-    explicit FetchProgress(QWidget* owner) : m_owner(owner) { m_clock.start(); }
-    ~FetchProgress() { delete m_dialog; }
-    FetchProgress(const FetchProgress&) = delete;
-    FetchProgress& operator=(const FetchProgress&) = delete;
-
-    // False once the user has pressed 中止.
-    bool update(int rows) {
-        const qint64 now = m_clock.elapsed();
-        if (now < m_nextLook)
-            return true;
-        if (!m_dialog) {
-            if (now < progressDelaySlot())
-                return true;
-            m_dialog = new QProgressDialog(m_owner);
-            m_dialog->setObjectName(QStringLiteral("FetchProgress"));
-            m_dialog->setWindowTitle(QStringLiteral("ZEMO-DB　抽出"));
-            m_dialog->setFont(zemo::gothicFont(9));
-            m_dialog->setWindowModality(Qt::ApplicationModal);
-            m_dialog->setCancelButtonText(QStringLiteral("中止"));
-            m_dialog->setRange(0, 0);
-            m_dialog->setAutoClose(false);
-            m_dialog->setAutoReset(false);
-            m_dialog->setMinimumDuration(0);
-            // The busy pointer would hide that 中止 can be pressed.
-            m_pointer.emplace();
-            m_dialog->show();
-        }
-        m_nextLook = now + kPumpMs;
-        m_dialog->setLabelText(QStringLiteral("取得中 %L1件").arg(rows));
-        QCoreApplication::processEvents();
-        return !m_dialog->wasCanceled();
-    }
-
-private:
-    QWidget* m_owner;
-    QElapsedTimer m_clock;
-    qint64 m_nextLook = 0;
-    QPointer<QProgressDialog> m_dialog;
-    std::optional<zemo::NormalPointer> m_pointer;
-};
-
 } // namespace
 
 void Form4::setSaveFileChooser(SaveFileChooser chooser) {
     chooserSlot() = std::move(chooser);
-}
-void Form4::setProgressDelay(int ms) {
-    progressDelaySlot() = ms;
 }
 
 Form4::Form4(QWidget* parent) : SizableWindow(parent, zemo::kForm4Resize) {
@@ -203,6 +134,8 @@ void Form4::buildControls() {
     // Every edit of the statement, so that the characters the user has not touched run as loaded.
     connect(Text1, &QPlainTextEdit::textChanged, this,
             [this] { m_statement.edited(Text1->document()->toRawText()); });
+    VSFlexGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(VSFlexGrid1, &QWidget::customContextMenuRequested, this, &Form4::VSFlexGrid1_ContextMenu);
 }
 
 void Form4::Form_Load() {
@@ -237,22 +170,27 @@ void Form4::RunQuery() {
     VSFlexGrid1->setRows(1);
     VSFlexGrid1->setCols(1);
     zemo::BusyPointer busy(this);
-    try {
+    runTrapped(this, [this] {
         if (!gOraDatabase)
-            throw zemo::ZemoError(zemo::err::NotConnected,
-                                  QStringLiteral("データベースに接続されていません"));
-        auto rs = gOraDatabase->CreateDynaset(m_statement.statement(Text1->document()->toRawText()), 0);
-        {
-            FetchProgress progress(this);
-            m_results->load(
-                *rs, [&progress](int rows) { return progress.update(rows); }, zemo::kFetchTick);
-        }
-        rs.reset();
+            throw zemo::ZemoError(zemo::err::NotConnected, QStringLiteral("データベースに接続されていません"));
+        // The rows are fetched on the connection's thread; the window keeps painting meanwhile.
+        auto fetch = std::make_shared<zemo::ResultFetch>();
+        const QString sql = m_statement.statement(Text1->document()->toRawText());
+        const auto call = gOraDatabase->run([fetch, sql](zemo::OracleDatabase& db, const zemo::DbCall& c) {
+            fetch->run(db, sql, c.stopFlag());
+        });
+        zemo::DbWait wait(this, [fetch] { return QStringLiteral("取得中 %L1件").arg(fetch->rowsTaken()); });
+        wait.wait(*call);
+        const bool stopped = call->stopRequested();
+        zemo::ResultFetch::Taken taken = fetch->take();
+        if (taken.executed)
+            m_results->adopt(taken.fieldNames, std::move(taken.store));
+        // A failure keeps the rows fetched before it, with their widths unfitted and the count unchanged.
+        if (!stopped)
+            call->rethrow();
         VSFlexGrid1->AutoSize(0, VSFlexGrid1->Cols() - 1);
-        Label3->setText(zemo::rowCountCaption(VSFlexGrid1->Rows() - 1));
-    } catch (...) {
-        ShowCurrentFailure(this);
-    }
+        Label3->setText(zemo::rowCountCaption(VSFlexGrid1->Rows() - 1, stopped));
+    });
 }
 
 void Form4::Command1_Click() {
@@ -264,23 +202,25 @@ void Form4::Command2_Click() {
 }
 
 void Form4::Command3_Click() {
+    ExportGrid(zemo::ExportFormat::Csv);
+}
+
+void Form4::ExportGrid(zemo::ExportFormat format) {
     const SaveFileChooser& chooser = chooserSlot();
-    const QString path = chooser ? chooser(this) : askCsvFile(this);
-    if (path.isEmpty())
-        return;
-    runTrapped(this, [&] {
-        zemo::BusyPointer busy;
-        zemo::writeGridCsv(*VSFlexGrid1->gridModel(), VSFlexGrid1->visualColumns(), path);
-    });
+    zemo::exportGrid(this, *VSFlexGrid1,
+                     chooser ? zemo::exportTargetFor(chooser(this)) : zemo::askExportFile(this, format));
 }
 
 void Form4::VSFlexGrid1_KeyDown(int keyCode, int shift) {
     // Ctrl+C with Ctrl alone; Ctrl+Shift+C and Ctrl+Alt+C are left alone.
-    if (keyCode == 67 && shift == 2) {
-        QClipboard* clipboard = QGuiApplication::clipboard();
-        clipboard->clear();
-        clipboard->setText(VSFlexGrid1->selectionText());
-    }
+    if (keyCode == 67 && shift == 2)
+        zemo::copyGridSelection(*VSFlexGrid1, false);
+}
+
+void Form4::VSFlexGrid1_ContextMenu(const QPoint& pos) {
+    QMenu* menu =
+        zemo::makeResultGridMenu(this, *VSFlexGrid1, [this](zemo::ExportFormat f) { ExportGrid(f); });
+    menu->popup(VSFlexGrid1->viewport()->mapToGlobal(pos));
 }
 
 void Form4::VSFlexGrid1_AfterSort(int, int) {

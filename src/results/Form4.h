@@ -15,9 +15,11 @@ namespace zemo {
 class GridWidget;
 class ResultModel;
 class ZemoError;
+enum class ExportFormat;
 } // namespace zemo
 
-// Result window: runs the statement, shows the rows, copies the selection and saves the grid as CSV.
+// Result window: runs the statement, shows the rows, copies the selection and saves the grid as CSV
+// or as an Excel workbook.
 class Form4 : public zemo::SizableWindow<QDialog, zemo::Form4Rects> {
     Q_OBJECT
 public:
@@ -27,12 +29,11 @@ public:
     static constexpr zemo::TwipsSize kOuterSize{10440 + zemo::kFrameWidthTwips,
                                                 8565 + zemo::kFrameHeightTwips};
 
-    // Asks for the file that ＣＳＶ出力 writes; an empty path means the user cancelled. Tests put a
-    // function here instead of the save dialog; an empty function restores the dialog.
+    // Asks for the file that ＣＳＶ出力 and the grid's menu write; an empty path means the user
+    // cancelled, a path ending in ".xlsx" asks for a workbook. Tests put a function here instead of the
+    // save dialog; an empty function restores the dialog.
     using SaveFileChooser = std::function<QString(QWidget* parent)>;
     static void setSaveFileChooser(SaveFileChooser chooser);
-    // How long a fetch runs before its progress dialog appears, in milliseconds.
-    static void setProgressDelay(int ms);
 
 private Q_SLOTS:
     void Command1_Click();
@@ -41,12 +42,14 @@ private Q_SLOTS:
     void VSFlexGrid1_KeyDown(int keyCode, int shift);
     void VSFlexGrid1_AfterSort(int col, int order);
     void VSFlexGrid1_SortFailed(const zemo::ZemoError& error);
+    void VSFlexGrid1_ContextMenu(const QPoint& pos);
 
 private:
     void buildControls();
     void Form_Load();
     void RunQuery();
     void CopyDisplayItems();
+    void ExportGrid(zemo::ExportFormat format);
 
     QLabel *Label1 = nullptr, *Label4 = nullptr, *Image1 = nullptr, *Label2 = nullptr, *Label3 = nullptr;
     QPlainTextEdit* Text1 = nullptr;

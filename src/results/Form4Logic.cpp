@@ -94,8 +94,9 @@ QString StatementBoxText::statement(const QString& boxRaw) {
     return statementToRun(m_text);
 }
 
-QString rowCountCaption(int rows) {
-    return QStringLiteral(":") + QString::number(rows) + QStringLiteral("件");
+QString rowCountCaption(int rows, bool stopped) {
+    return QStringLiteral(":") + QString::number(rows) + QStringLiteral("件") +
+           (stopped ? QStringLiteral("（中止）") : QString());
 }
 
 } // namespace zemo

@@ -13,10 +13,6 @@ struct Form4Rects {
     bool operator==(const Form4Rects&) const = default;
 };
 
-// Rows fetched between two looks at the clock for the progress dialog: a clock read costs little, and
-// a server that sends its rows slowly must still bring up the dialog after about a second.
-inline constexpr int kFetchTick = 16;
-
 // Never laid out smaller than 7830 × 5385: the statement box and the display-item list share the added
 // width, the two right-hand buttons keep their distance from the right edge, the grid takes all added
 // width and height.
@@ -46,7 +42,8 @@ private:
     std::vector<qsizetype> m_start; // where each character of m_raw begins in m_text, and the end
 };
 
-// The row-count caption, e.g. ":25件".
-QString rowCountCaption(int rows);
+// The row-count caption, e.g. ":25件"; a fetch the user stopped says so (":25件（中止）"), so that a
+// part of a result is never taken for all of it.
+QString rowCountCaption(int rows, bool stopped = false);
 
 } // namespace zemo

@@ -85,6 +85,43 @@ int sign(int c) {
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+// -0 sorts with 0.
+double withoutNegativeZero(double v) {
+    return v == 0 ? 0.0 : v;
+}
+
+// Integers up to 15 digits, the common case, without the general parser.
+bool parseShortInteger(const char* p, const char* end, bool neg, double& value) {
+    if (end - p <= 0 || end - p > 15)
+        return false;
+    std::int64_t n = 0;
+    for (const char* q = p; q < end; ++q) {
+        if (!isDigit(*q))
+            return false;
+        n = n * 10 + (*q - '0');
+    }
+    value = withoutNegativeZero(neg ? -static_cast<double>(n) : static_cast<double>(n));
+    return true;
+}
+
+// At most 15 significant digits and a normal exponent: distinct values give distinct doubles.
+bool distinctAsDouble(const char* p, const char* end, double v) {
+    int significant = 0;
+    bool seenNonZero = false;
+    for (const char* q = p; q < end; ++q) {
+        if (isDigit(*q)) {
+            seenNonZero = seenNonZero || *q != '0';
+            if (seenNonZero)
+                ++significant;
+        } else if (*q == 'e' || *q == 'E') {
+            break;
+        } else if (*q != '.') {
+            return false;
+        }
+    }
+    return significant <= 15 && (v == 0 || (std::fabs(v) > 1e-290 && std::fabs(v) < 1e290));
+}
+
 } // namespace
 
 bool parseNumberText(std::string_view text, double& value, bool& exact) {
@@ -93,19 +130,9 @@ bool parseNumberText(std::string_view text, double& value, bool& exact) {
     bool neg = false;
     if (p < end && (*p == '+' || *p == '-'))
         neg = *p++ == '-';
-    // Integers up to 15 digits, the common case, without the general parser.
-    if (end - p > 0 && end - p <= 15) {
-        std::int64_t n = 0;
-        const char* q = p;
-        while (q < end && isDigit(*q))
-            n = n * 10 + (*q++ - '0');
-        if (q == end) {
-            value = neg ? -static_cast<double>(n) : static_cast<double>(n);
-            if (value == 0)
-                value = 0; // -0 sorts with 0
-            exact = true;
-            return true;
-        }
+    if (parseShortInteger(p, end, neg, value)) {
+        exact = true;
+        return true;
     }
     if (p < end && (*p == '+' || *p == '-'))
         return false;
@@ -118,34 +145,14 @@ bool parseNumberText(std::string_view text, double& value, bool& exact) {
         if (!parseDecimal(text, d))
             return false;
         v = d.exponent > 0 ? HUGE_VAL : 0.0;
-        value = d.neg ? -v : v;
-        if (value == 0)
-            value = 0;
+        value = withoutNegativeZero(d.neg ? -v : v);
         exact = false;
         return true;
     }
     if (r.ec != std::errc() || r.ptr != end)
         return false;
-    value = neg ? -v : v;
-    if (value == 0)
-        value = 0;
-    // At most 15 significant digits and a normal exponent: distinct values give distinct doubles.
-    int significant = 0;
-    bool seenNonZero = false;
-    bool decimal = true;
-    for (const char* q = p; q < end; ++q) {
-        if (isDigit(*q)) {
-            seenNonZero = seenNonZero || *q != '0';
-            if (seenNonZero)
-                ++significant;
-        } else if (*q == 'e' || *q == 'E') {
-            break;
-        } else if (*q != '.') {
-            decimal = false;
-            break;
-        }
-    }
-    exact = decimal && significant <= 15 && (v == 0 || (std::fabs(v) > 1e-290 && std::fabs(v) < 1e290));
+    value = withoutNegativeZero(neg ? -v : v);
+    exact = distinctAsDouble(p, end, v);
     return true;
 }
 

@@ -185,6 +185,12 @@ bool ResultModel::isNumericColumn(int gridCol) const {
     return gridCol >= 0 && gridCol < m_cols && m_store->isNumeric(gridCol);
 }
 
+ColumnKind ResultModel::columnKind(int col) const {
+    if (isNumericColumn(col))
+        return ColumnKind::Number;
+    return col < m_cols && m_store->isDateTime(col) ? ColumnKind::DateTime : ColumnKind::Text;
+}
+
 void ResultModel::sort(int column, Qt::SortOrder order) {
     if (column < 0)
         return;

@@ -28,6 +28,7 @@ public:
     std::string_view cellUtf8(int row, int col, std::string& scratch) const override;
     void prefetchRow(int row) const override;
     QString cellPrefix(int row, int col, qsizetype maxChars, bool& more) const override;
+    ColumnKind columnKind(int col) const override;
 
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     // Heading clicks: `column` is a view column. A sort that fails leaves the rows in their order

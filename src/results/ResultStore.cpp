@@ -18,7 +18,7 @@ constexpr int kBlockShift = 12;
 constexpr uint32_t kBlockRows = 1u << kBlockShift;
 constexpr uint32_t kBlockMask = kBlockRows - 1;
 constexpr int32_t kNoLabel = INT32_MIN;
-enum ColumnKind : uint8_t { KindUnknown, KindNumeric, KindText };
+enum StoredKind : uint8_t { KindUnknown, KindNumeric, KindDateTime, KindText };
 
 uint64_t editKey(uint32_t phys, int col) {
     return (uint64_t(phys) << 32) | uint32_t(col);
@@ -40,8 +40,17 @@ bool canonicalInt(std::string_view text, int32_t& out) {
     throw ZemoError(err::ResultTooLarge, QStringLiteral("結果が大きすぎて表示できません"));
 }
 
-bool isNumberKind(ValueKind k) {
-    return k == ValueKind::Integer || k == ValueKind::Real || k == ValueKind::Decimal;
+StoredKind storedKind(ValueKind k) {
+    switch (k) {
+    case ValueKind::Integer:
+    case ValueKind::Real:
+    case ValueKind::Decimal:
+        return KindNumeric;
+    case ValueKind::DateTime:
+        return KindDateTime;
+    default:
+        return KindText;
+    }
 }
 
 } // namespace
@@ -145,9 +154,12 @@ void ResultStore::appendRow(OracleResultSet& rs) {
                 continue;
             }
             put(b, j, v);
+            // A column of mixed kinds is text.
             uint8_t& kind = m_kind[size_t(j)];
-            if (kind != KindText)
-                kind = isNumberKind(rs.kind(j)) ? KindNumeric : KindText;
+            if (kind != KindText) {
+                const StoredKind k = storedKind(rs.kind(j));
+                kind = kind == KindUnknown || kind == k ? k : KindText;
+            }
         }
     } catch (...) {
         b.size = start;
@@ -260,6 +272,10 @@ bool ResultStore::isNumeric(int col) const {
     return col == 0 || (col > 0 && col <= m_cols && m_kind[size_t(col - 1)] == KindNumeric);
 }
 
+bool ResultStore::isDateTime(int col) const {
+    return col > 0 && col <= m_cols && m_kind[size_t(col - 1)] == KindDateTime;
+}
+
 bool fetchRows(ResultStore& store, OracleResultSet& rs, const FetchControl& control) {
     int taken = 0;
     while (!rs.Eof()) {
@@ -267,6 +283,10 @@ bool fetchRows(ResultStore& store, OracleResultSet& rs, const FetchControl& cont
             return false;
         if (control.storeLock) {
             const std::lock_guard<std::mutex> hold(*control.storeLock);
+            // Looked at again under the lock: the other thread may have stopped the fetch and taken the
+            // store while this one waited on the driver.
+            if (control.stop && control.stop->load(std::memory_order_acquire))
+                return false;
             store.appendRow(rs);
         } else {
             store.appendRow(rs);

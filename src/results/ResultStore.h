@@ -54,6 +54,8 @@ public:
 
     // Column 0, and a column whose every value came from the database as a number.
     bool isNumeric(int col) const;
+    // A column whose every value came from the database as a date or time.
+    bool isDateTime(int col) const;
 
 private:
     struct Block;
@@ -76,7 +78,8 @@ private:
 struct FetchControl {
     std::mutex* storeLock = nullptr;         // held while one row is written into the store, never
                                              // while the result set is advanced (the driver may block)
-    const std::atomic<bool>* stop = nullptr; // looked at before every row; true ends the fetch
+    const std::atomic<bool>* stop = nullptr; // looked at before every row (and again under the lock);
+                                             // true ends the fetch
     std::atomic<int>* rowsTaken = nullptr;   // rows this fetch appended, published after every row
 };
 

@@ -2,6 +2,7 @@
 #include "app/FormSupport.h"
 #include "app/Module1.h"
 #include "mainwindow/Form1.h"
+#include "support/Modal.h"
 
 #include <QAction>
 #include <QFrame>
@@ -84,10 +85,7 @@ private Q_SLOTS:
         QPoint shownAt;
         QString focused;
         bool sawBox = false;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<Form5*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
+        zemo::test::whenModal<Form5>([&](Form5* box) {
             sawBox = true;
             shownAt = box->pos();
             focused = box->focusWidget() ? box->focusWidget()->objectName() : QString();

@@ -8,6 +8,7 @@
 #include "catalogue/Form2.h"
 #include "mainwindow/Form1.h"
 #include "results/Form4.h"
+#include "support/Connect.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -30,8 +31,12 @@ Qt::CursorShape pointerNow() {
 class PointerRecorder : public zemo::OracleDatabase {
 public:
     explicit PointerRecorder(std::shared_ptr<zemo::OracleDatabase> inner) : m_inner(std::move(inner)) {}
+    // Runs on the connection's thread: the pointer is read on the window's thread, which waits for it.
     std::unique_ptr<zemo::OracleResultSet> createResultSet(const QString& sql) override {
-        pointers << pointerNow();
+        Qt::CursorShape shape = Qt::ArrowCursor;
+        QMetaObject::invokeMethod(
+            qApp, [&shape] { shape = pointerNow(); }, Qt::BlockingQueuedConnection);
+        pointers << shape;
         return m_inner->createResultSet(sql);
     }
     QString backendName() const override { return m_inner->backendName(); }
@@ -68,7 +73,7 @@ private slots:
         gOraSession = std::make_shared<zemo::OracleSession>();
         m_db = std::make_shared<PointerRecorder>(
             gOraSession->OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo/demo"), 0));
-        gOraDatabase = m_db;
+        gOraDatabase = zemo::test::onItsThread(m_db);
         gServiceName = QStringLiteral(ZEMO_DEMO_DB);
         gUserName = QStringLiteral("demo");
     }

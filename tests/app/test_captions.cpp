@@ -15,6 +15,7 @@
 #include "profiles/Form6.h"
 #include "profiles/ProfileStore.h"
 #include "results/Form4.h"
+#include "support/Connect.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -260,8 +261,7 @@ private slots:
 
     void connectedWindows() {
         gOraSession = std::make_shared<zemo::OracleSession>();
-        gOraDatabase =
-            gOraSession->OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo/demo"), 0);
+        gOraDatabase = zemo::test::openDemo();
         QVERIFY(isConnected());
         {
             Form2 dlg(m_main);

@@ -1,6 +1,7 @@
 #include "app/ErrorText.h"
 #include "app/FormSupport.h"
 #include "app/MessagePresenter.h"
+#include "support/Modal.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -42,9 +43,7 @@ private Q_SLOTS:
     // The real box: no icon, one OK button, and the CR shown as a line break.
     void realBoxHasOneOkAndNoIcon() {
         bool inspected = false;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
+        zemo::test::whenModal<QMessageBox>([&](QMessageBox* box) {
             QCOMPARE(box->windowTitle(), QStringLiteral("エラーメッセージ"));
             QCOMPARE(box->icon(), QMessageBox::NoIcon);
             QCOMPARE(box->buttons().size(), 1);

@@ -10,6 +10,8 @@
 #include "profiles/Form6.h"
 #include "profiles/ProfileStore.h"
 #include "results/Form4.h"
+#include "support/Connect.h"
+#include "support/Modal.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -51,10 +53,8 @@ QStringList tabWalk(QWidget* start, int count) {
 // modal loop ended.
 bool keyEndsModal(QDialog& dialog, Qt::Key key, QWidget* focus = nullptr) {
     bool ended = true;
-    QTimer::singleShot(0, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal != &dialog)
-            return;
+    zemo::test::whenModal<QDialog>([&](QDialog* modal) {
+        QCOMPARE(modal, &dialog);
         if (focus)
             focus->setFocus();
         QWidget* target = modal->focusWidget() ? modal->focusWidget() : modal;
@@ -88,8 +88,7 @@ private:
 
     void connectDemo() {
         gOraSession = std::make_shared<zemo::OracleSession>();
-        gOraDatabase =
-            gOraSession->OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo/demo"), 0);
+        gOraDatabase = zemo::test::openDemo();
     }
 
 private slots:
@@ -161,7 +160,7 @@ private slots:
     void aboutBoxFocusesClose() {
         Form5 about(m_main);
         QWidget* focused = nullptr;
-        QTimer::singleShot(0, [&] {
+        zemo::test::whenModal<Form5>([&](Form5*) {
             QApplication::setActiveWindow(&about);
             if (QTest::qWaitForWindowActive(&about))
                 focused = QApplication::focusWidget();

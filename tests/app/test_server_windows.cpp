@@ -2,6 +2,7 @@
 // through the real windows offscreen: profile → 接続 → テーブル選択 → columns → display items and
 // conditions → 抽出 → grid and row count → CSV, compared cell for cell with what psql returns for the
 // same statement; and what the user sees when the server fails on the way.
+#include "app/DbWait.h"
 #include "app/FormSupport.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
@@ -12,6 +13,7 @@
 #include "profiles/ProfileStore.h"
 #include "results/Form4.h"
 #include "support/CsvReader.h"
+#include "support/MainWindowDriver.h"
 #include "support/PgCluster.h"
 
 #include <QAction>
@@ -28,52 +30,7 @@
 using zemo::GridWidget;
 using zemo::test::PgCluster;
 
-namespace {
-
-// Runs `act` on the modal window of type T as soon as it is up; the window is closed afterwards even
-// when a check inside `act` failed, so that the test never hangs in its event loop.
-template <class T> void whenModal(std::function<void(T*)> act) {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-        auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (!w)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        QPointer<T> guard(w);
-        act(w);
-        if (guard && guard->isVisible())
-            guard->close();
-    });
-    timer->start(0);
-}
-
-template <class W> W* child(QObject* parent, const QString& name) {
-    return parent->findChild<W*>(name);
-}
-
-void click(QWidget* parent, const char* button) {
-    QTest::mouseClick(child<QPushButton>(parent, QLatin1String(button)), Qt::LeftButton);
-}
-
-void select(QListWidget* list, const QString& text) {
-    const auto items = list->findItems(text, Qt::MatchExactly);
-    QVERIFY2(items.size() == 1, qPrintable(text));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items.first()).center());
-}
-
-QList<QStringList> gridCells(const GridWidget* grid) {
-    QList<QStringList> out;
-    for (int r = 0; r < grid->Rows(); ++r) {
-        QStringList row;
-        for (int c = 0; c < grid->Cols(); ++c)
-            row << grid->TextMatrix(r, c);
-        out << row;
-    }
-    return out;
-}
-
-} // namespace
+using namespace zemo::test;
 
 class TestServerWindows : public QObject {
     Q_OBJECT
@@ -86,47 +43,18 @@ class TestServerWindows : public QObject {
     QString service(const QString& via) const {
         return via == QLatin1String("QPSQL") ? pg.postgresService() : pg.odbcService();
     }
-    QAction* menu(const char* name) { return child<QAction>(m_form.get(), QLatin1String(name)); }
-    QPushButton* mainButton(int n) {
-        return child<QPushButton>(m_form.get(), QStringLiteral("Command%1").arg(n));
-    }
-    QListWidget* mainList(int n) { return child<QListWidget>(m_form.get(), QStringLiteral("List%1").arg(n)); }
-    GridWidget* mainGrid() { return child<GridWidget>(m_form.get(), QStringLiteral("VSFlexGrid1")); }
+    std::unique_ptr<MainWindowDriver> m_ui;
 
-    // 接続 with the named profile; returns whether the profile list was still open afterwards.
-    bool connectWith(const QString& profile) {
-        bool stayedOpen = false;
-        whenModal<Form6>([&](Form6* dlg) {
-            select(child<QListWidget>(dlg, QStringLiteral("List1")), profile);
-            click(dlg, "Command1");
-            stayedOpen = dlg->isVisible();
-        });
-        menu("Connection")->trigger();
-        return stayedOpen;
-    }
-    void markTables(const QStringList& tables) {
-        whenModal<Form2>([&](Form2* dlg) {
-            auto* list = child<QListWidget>(dlg, QStringLiteral("List1"));
-            for (const QString& t : tables)
-                select(list, t);
-            click(dlg, "Command1");
-        });
-        click(m_form.get(), "Command3");
-    }
-    void pickDisplayItems(const QStringList& items) {
-        for (const QString& item : items) {
-            const auto found = mainList(2)->findItems(item, Qt::MatchExactly);
-            QVERIFY2(found.size() == 1, qPrintable(item));
-            found.first()->setSelected(true);
-        }
-    }
-    void addCondition(const QString& connector, const QString& left, const QString& op,
-                      const QString& right) {
-        child<QComboBox>(m_form.get(), QStringLiteral("Combo1"))->setEditText(connector);
-        child<QLineEdit>(m_form.get(), QStringLiteral("Text2"))->setText(left);
-        child<QComboBox>(m_form.get(), QStringLiteral("Combo2"))->setEditText(op);
-        child<QLineEdit>(m_form.get(), QStringLiteral("Text4"))->setText(right);
-        click(m_form.get(), "Command4");
+    QAction* menu(const char* name) { return m_ui->menu(name); }
+    QPushButton* mainButton(int n) { return m_ui->button(n); }
+    QListWidget* mainList(int n) { return m_ui->list(n); }
+    GridWidget* mainGrid() { return m_ui->grid(); }
+
+    bool connectWith(const QString& profile) { return m_ui->connectWith(profile); }
+    void markTables(const QStringList& tables) { m_ui->markTables(tables); }
+    void pickDisplayItems(const QStringList& items) { m_ui->pickDisplayItems(items); }
+    void addCondition(const QString& connector, const QString& left, const QString& op, const QString& right) {
+        m_ui->addCondition(connector, left, op, right);
     }
     // The statement as the result window runs it.
     static QString runnable(QString sql) { return sql.replace(QStringLiteral("\r\n"), QStringLiteral(" ")); }
@@ -168,7 +96,7 @@ private Q_SLOTS:
         zemo::MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
             m_boxes << title + QLatin1Char('|') + text;
         });
-        Form4::setProgressDelay(0);
+        zemo::DbWait::setProgressDelay(0);
         const QString ini = zemo::profileFilePath();
         for (const char* via : {"QPSQL", "QODBC"}) {
             const QString v = QLatin1String(via);
@@ -183,10 +111,12 @@ private Q_SLOTS:
         ResetGlobals();
         m_boxes.clear();
         m_form = std::make_unique<Form1>();
+        m_ui = std::make_unique<MainWindowDriver>(*m_form);
         m_form->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     }
     void cleanup() {
+        m_ui.reset();
         m_form.reset();
         gOraDatabase.reset();
     }

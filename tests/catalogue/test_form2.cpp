@@ -5,6 +5,9 @@
 #include "catalogue/Form2.h"
 #include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
+#include "results/Form4.h"
+#include "support/Connect.h"
+#include "support/Modal.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -118,7 +121,7 @@ class TestForm2 : public QObject {
         gServiceName = service;
         gUserName = QStringLiteral("demo");
         gPassword = QStringLiteral("demo");
-        gOraDatabase = db ? db : openDb(service);
+        gOraDatabase = zemo::test::onItsThread(db ? db : openDb(service));
         for (int n : {3, 4, 7})
             mainButton(n)->setEnabled(true);
     }
@@ -127,21 +130,12 @@ class TestForm2 : public QObject {
     // Returns the entries and marks that the dialog showed when it opened.
     QPair<QStringList, QList<int>> runDialog(const std::function<void(Form2*, QListWidget*)>& act) {
         QPair<QStringList, QList<int>> shown;
-        bool opened = false;
-        QTimer::singleShot(0, [&] {
-            auto* dlg = qobject_cast<Form2*>(QApplication::activeModalWidget());
-            if (!dlg)
-                return;
-            opened = true;
+        zemo::test::whenModal<Form2>([&](Form2* dlg) {
             auto* list = dlg->findChild<QListWidget*>(QStringLiteral("List1"));
             shown = {texts(list), marked(list)};
             act(dlg, list);
-            if (dlg->isVisible())
-                dlg->reject();
         });
         QTest::mouseClick(mainButton(3), Qt::LeftButton);
-        if (!opened)
-            qWarning("the table dialog did not open");
         return shown;
     }
     static void pressOk(Form2* dlg) {
@@ -153,10 +147,7 @@ class TestForm2 : public QObject {
         pressOk(dlg);
     }
     QString extract() {
-        QTimer::singleShot(0, [] {
-            if (QWidget* w = QApplication::activeModalWidget())
-                w->close();
-        });
+        zemo::test::whenModal<Form4>([](Form4* f) { f->close(); });
         QTest::mouseClick(mainButton(7), Qt::LeftButton);
         return gSqlText;
     }
@@ -284,7 +275,7 @@ private Q_SLOTS:
         const auto first = runDialog([](Form2* dlg, QListWidget* list) { markAndOk(dlg, list, {0, 2}); });
 
         // same service and user, though the database now holds another table: the saved list and marks
-        gOraDatabase = openDb(copy);
+        gOraDatabase = zemo::test::onItsThread(openDb(copy));
         const auto again = runDialog([](Form2*, QListWidget*) {});
         QCOMPARE(again.first, first.first);
         QCOMPARE(again.second, QList<int>({0, 2}));
@@ -315,7 +306,7 @@ private Q_SLOTS:
         QCOMPARE(gTableCount, 0);
         QCOMPARE(grid()->TextMatrix(0, 0), QStringLiteral("untouched"));
         QCOMPARE(mainList(2)->count(), 0);
-        gOraDatabase = openDb(copy);
+        gOraDatabase = zemo::test::onItsThread(openDb(copy));
         const auto next = runDialog([](Form2*, QListWidget*) {});
         QVERIFY(next.first.contains(QStringLiteral("ZZ_LATE"))); // queried again
     }
@@ -348,7 +339,7 @@ private Q_SLOTS:
         QCOMPARE(mainText(2)->text(), QStringLiteral("T1.EMP_ID")); // the editor fields stay
         QCOMPARE(extract(), QString());
 
-        gOraDatabase = openDb(copy);
+        gOraDatabase = zemo::test::onItsThread(openDb(copy));
         const auto next = runDialog([](Form2*, QListWidget*) {});
         QCOMPARE(next.first, shown.first); // saved, not queried
         QVERIFY(next.second.isEmpty());
@@ -372,7 +363,7 @@ private Q_SLOTS:
         QCOMPARE(sqlite3_exec(db, "CREATE TABLE LATE_ONE (A NUMBER(1));", nullptr, nullptr, nullptr),
                  SQLITE_OK);
         sqlite3_close(db);
-        gOraDatabase = openDb(path);
+        gOraDatabase = zemo::test::onItsThread(openDb(path));
         const auto next = runDialog([](Form2*, QListWidget*) {});
         QCOMPARE(next.first, QStringList({"LATE_ONE"}));
         QVERIFY(m_boxes.isEmpty());
@@ -429,16 +420,7 @@ private Q_SLOTS:
     }
 
     void notConnectedOpensNothing() {
-        bool opened = false;
-        QTimer::singleShot(0, [&] {
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                opened = true;
-                w->close();
-            }
-        });
-        QMetaObject::invokeMethod(m_form.get(), "Command3_Click");
-        QApplication::processEvents();
-        QVERIFY(!opened);
+        QCOMPARE(zemo::test::modalsDuring([this] { QMetaObject::invokeMethod(m_form.get(), "Command3_Click"); }), 0);
     }
 
     // While 属性表示 is checked a press on a type column is refused before the current cell moves.

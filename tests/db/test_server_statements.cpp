@@ -109,11 +109,7 @@ private Q_SLOTS:
     }
 
 private:
-    void backends() {
-        QTest::addColumn<QString>("via");
-        QTest::newRow("QPSQL") << QStringLiteral("QPSQL");
-        QTest::newRow("QODBC") << QStringLiteral("QODBC");
-    }
+    void backends() { zemo::test::addBackendRows(); }
 };
 
 QTEST_GUILESS_MAIN(TestServerStatements)

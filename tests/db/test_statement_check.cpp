@@ -136,6 +136,9 @@ private Q_SLOTS:
 
         // SQLite's [name] and `name`.
         addCase("bracket name", "select [a;b] from t", S, 1);
+        addCase("sqlite parameter holds a quote", "select $a(') ; drop table t; -- '", S, 2);
+        addCase("sqlite parameter holds a semicolon", "select :a(x;y), @b::c(;) from t", S, 1);
+        addCase("parameter suffix ends at a blank", "select $a(' ;x') from t", S, 2);
         addCase("backtick name", "select `a;b` from t", S, 1);
         addCase("bracket has no doubling in sqlite", "select [a]]; drop table t; --]", S, 2);
         addCase("brackets are no quotes to postgres", "select [ ' ] ; drop table t; -- '", P, 1);
@@ -169,6 +172,16 @@ private Q_SLOTS:
         QCOMPARE(n.statements, 1);
         QVERIFY(n.unterminated);
         QVERIFY(!countStatements(QStringLiteral("select 'a' /* b */ -- c"), dialect).unterminated);
+    }
+
+    // MySQL takes "--x" for code, every other reading for a comment.
+    void readingsDisagree() {
+        const StatementCount n = countStatements(QStringLiteral("--x; y"), SqlDialect::Generic);
+        QCOMPARE(n.statements, 2);
+        QCOMPARE(n.fewest, 0);
+        const StatementCount p = countStatements(QStringLiteral("--x; y"), SqlDialect::Postgres);
+        QCOMPARE(p.statements, 0);
+        QCOMPARE(p.fewest, 0);
     }
 
     // The check stands in CreateDynaset, in front of every backend, with one number and message.

@@ -4,14 +4,20 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
     int inputs = 0;
     for (int i = 1; i < argc; ++i) {
-        QDirIterator it(QString::fromLocal8Bit(argv[i]), QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            QFile f(it.next());
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        QStringList files;
+        if (QFileInfo(arg).isFile())
+            files << arg;
+        for (QDirIterator it(arg, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+            files << it.next();
+        for (const QString& file : files) {
+            QFile f(file);
             if (!f.open(QIODevice::ReadOnly)) {
                 std::fprintf(stderr, "cannot read %s\n", qPrintable(f.fileName()));
                 return 1;

@@ -3,6 +3,10 @@
 #include "app/Module1.h"
 #include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
+#include "profiles/Form6.h"
+#include "results/Form4.h"
+#include "support/Connect.h"
+#include "support/Modal.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -52,7 +56,7 @@ struct Ui {
         gServiceName = QStringLiteral(ZEMO_DEMO_DB);
         gUserName = QStringLiteral("demo");
         gPassword = QStringLiteral("demo");
-        gOraDatabase = zemo::OracleSession().OpenDatabase(gServiceName, QStringLiteral("demo/demo"));
+        gOraDatabase = zemo::test::openDemo();
         for (int n : {3, 4, 7})
             button(n)->setEnabled(true);
     }
@@ -457,11 +461,9 @@ private Q_SLOTS:
         ui.edit("Where", "T1.A", "=", "1");
         ui.click(4);
         bool opened = false;
-        QTimer::singleShot(0, [&] {
-            if (QWidget* w = QApplication::activeModalWidget()) {
-                opened = true;
-                w->close();
-            }
+        zemo::test::whenModal<Form4>([&](Form4* f) {
+            opened = true;
+            f->close();
         });
         ui.click(7);
         QVERIFY(opened);
@@ -474,11 +476,8 @@ private Q_SLOTS:
         Ui ui(form);
         int opened = 0;
         const auto closeProfileList = [&opened] {
-            QTimer::singleShot(0, [&opened] {
-                auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-                if (!dlg)
-                    return;
-                opened += QLatin1String(dlg->metaObject()->className()) == QLatin1String("Form6");
+            zemo::test::whenModal<Form6>([&opened](Form6* dlg) {
+                ++opened;
                 dlg->reject();
             });
         };
@@ -488,8 +487,7 @@ private Q_SLOTS:
         for (int n : {3, 4, 7})
             QVERIFY(!ui.button(n)->isEnabled());
 
-        gOraDatabase =
-            zemo::OracleSession().OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo/demo"));
+        gOraDatabase = zemo::test::openDemo();
         closeProfileList();
         ui.action("Connection")->trigger();
         for (int n : {3, 4, 7})

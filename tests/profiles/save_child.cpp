@@ -1,6 +1,7 @@
 // A second program for the tests that need real processes: it starts as the program does (the
 // file-size signal ignored) and then saves, printing the error number and text of a failure.
-//   zemo_save_child profiles PATH PREFIX COUNT   writes COUNT profiles named PREFIX0, PREFIX1, ...
+//   zemo_save_child profiles PATH PREFIX COUNT   writes COUNT profiles named PREFIX0, PREFIX1, ...,
+//                                                 a few milliseconds apart as a user's saves are
 //   zemo_save_child csv PATH ROWS                 exports a grid of ROWS rows as CSV
 #include "app/SaveFileSync.h"
 #include "app/ZemoError.h"
@@ -9,6 +10,7 @@
 #include "results/CsvWriter.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <cstdio>
 
 using namespace zemo;
@@ -23,6 +25,7 @@ int main(int argc, char* argv[]) {
                 const QString name = args[3] + QString::number(i);
                 WriteProfile(QStringLiteral("sqlite:") + name + QStringLiteral(".db"), QStringLiteral("user"),
                              QStringLiteral("secret"), name, args[2]);
+                QThread::msleep(3);
             }
             return 0;
         }

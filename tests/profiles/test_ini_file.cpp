@@ -55,6 +55,7 @@ private slots:
     void writtenSectionIsListedAgain();
     void fileCutMidCharacterIsNotUtf8();
     void rewriteThatWouldReadBackOtherwiseIsRefused();
+    void fileEndingInALoneCrTakesANewSection();
 };
 
 void TestIniFile::lookupIgnoresCaseAndBlanks() {
@@ -351,6 +352,24 @@ void TestIniFile::rewriteThatWouldReadBackOtherwiseIsRefused() {
         QCOMPARE(e.number(), zemo::err::ProfileWrite);
     }
     QCOMPARE(IniFile::fromBytes(bytes).toBytes(), bytes);
+}
+
+// A lone CR at the very end ends the last line (its value has no CR); what is appended after it
+// turns it into a CR LF, and the rewrite reads back as written rather than being refused.
+void TestIniFile::fileEndingInALoneCrTakesANewSection() {
+    for (const bool wide : {false, true}) {
+        const auto bytes = [wide](const QString& text) {
+            return wide ? QByteArray("\xFF\xFE") + utf16(text, true) : text.toUtf8();
+        };
+        IniFile ini = IniFile::fromBytes(bytes(QStringLiteral("[a]\nNAME=a\nPAS=p\r")));
+        QCOMPARE(ini.value(QStringLiteral("a"), QStringLiteral("PAS")), QStringLiteral("p"));
+        QCOMPARE(ini.toBytes(), bytes(QStringLiteral("[a]\nNAME=a\nPAS=p\r")));
+        ini.setValue(QStringLiteral("b"), QStringLiteral("NAME"), QStringLiteral("b"));
+        QCOMPARE(ini.toBytes(), bytes(QStringLiteral("[a]\nNAME=a\nPAS=p\r\n[b]\nNAME=b\n")));
+        const IniFile again = IniFile::fromBytes(ini.toBytes());
+        QCOMPARE(again.listedSections(), QStringList({"a", "b"}));
+        QCOMPARE(again.value(QStringLiteral("a"), QStringLiteral("PAS")), QStringLiteral("p"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

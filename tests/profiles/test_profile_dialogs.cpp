@@ -6,6 +6,8 @@
 #include "profiles/Form3.h"
 #include "profiles/Form6.h"
 #include "profiles/ProfileStore.h"
+#include "support/Connect.h"
+#include "support/Modal.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,12 +70,7 @@ void click(QWidget& dlg, const char* name) {
 
 // Runs `drive` on the editor once it is shown modally, then presses its OK or CANCEL.
 void whenEditorOpens(std::function<void(Form3&)> drive, const char* button = "Command1") {
-    QTimer::singleShot(0, [drive, button] {
-        auto* editor = qobject_cast<Form3*>(QApplication::activeModalWidget());
-        if (!editor) {
-            qWarning("no profile editor is open");
-            return;
-        }
+    zemo::test::whenModal<Form3>([drive, button](Form3* editor) {
         drive(*editor);
         click(*editor, button);
     });
@@ -271,8 +268,9 @@ void TestProfileDialogs::connectWithTheDemoDatabase() {
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(dlg.cursor().shape(), Qt::ArrowCursor);
     // The connection answers.
-    auto rs = gOraDatabase->CreateDynaset("SELECT 1 AS ONE", 0);
-    QVERIFY(!rs->Eof());
+    bool answered = false;
+    gOraDatabase->runNow([&](zemo::OracleDatabase& db) { answered = !db.CreateDynaset("SELECT 1 AS ONE", 0)->Eof(); });
+    QVERIFY(answered);
 }
 
 void TestProfileDialogs::doubleClickConnects() {
@@ -292,7 +290,7 @@ void TestProfileDialogs::connectWhileConnectedOnlyCloses() {
     zemo::WriteProfile(ZEMO_DEMO_DB, "demo", "demo", "デモ", m_path);
     zemo::WriteProfile("other.db", "x", "y", "別", m_path);
     gOraSession = std::make_shared<zemo::OracleSession>();
-    gOraDatabase = gOraSession->OpenDatabase(ZEMO_DEMO_DB, "demo/demo", 0);
+    gOraDatabase = zemo::test::openDemo();
     const auto database = gOraDatabase;
     const auto session = gOraSession;
     gServiceName = ZEMO_DEMO_DB;
@@ -372,7 +370,10 @@ void TestProfileDialogs::fileProfileConnectsWithoutUserOrPassword() {
         QVERIFY2(isConnected(), name);
         QVERIFY(!dlg.isVisible());
         QCOMPARE(gPassword, QString());
-        QVERIFY(!gOraDatabase->CreateDynaset("SELECT 1 AS ONE", 0)->Eof());
+        bool answered = false;
+        gOraDatabase->runNow(
+            [&](zemo::OracleDatabase& db) { answered = !db.CreateDynaset("SELECT 1 AS ONE", 0)->Eof(); });
+        QVERIFY(answered);
     }
 }
 

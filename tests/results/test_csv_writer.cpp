@@ -3,6 +3,7 @@
 #include "results/CsvWriter.h"
 #include "results/ResultModel.h"
 #include "support/CsvReader.h"
+#include "support/DiskFull.h"
 #include "support/FakeResultSet.h"
 
 #include <QBuffer>
@@ -10,8 +11,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace zemo;
 
@@ -124,20 +123,8 @@ private Q_SLOTS:
         m.load(rs);
 
         // The disk fills up after diskBytes.
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit small = saved;
-        small.rlim_cur = rlim_t(diskBytes);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        int number = 0;
-        try {
-            writeGridCsv(m, {}, path);
-        } catch (const ZemoError& e) {
-            number = e.number();
-        }
-        setrlimit(RLIMIT_FSIZE, &saved);
-        QCOMPARE(number, err::FileWrite);
+        QCOMPARE(test::errorNumberWithDiskFullAfter(rlim_t(diskBytes), [&] { writeGridCsv(m, {}, path); }),
+                 err::FileWrite);
         QCOMPARE(readAll(path), QByteArray("old contents\r\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"keep.csv"}));
 

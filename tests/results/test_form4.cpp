@@ -1,3 +1,4 @@
+#include "app/DbWait.h"
 #include "app/FormSupport.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
@@ -6,8 +7,10 @@
 #include "mainwindow/QueryBuilderWindow.h"
 #include "results/Form4.h"
 #include "results/Form4Logic.h"
+#include "support/Connect.h"
 #include "support/CsvReader.h"
 #include "support/GridText.h"
+#include "support/Modal.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -43,18 +46,7 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-// Calls `act` on the first modal widget of type T once it is up.
-template <class T, class F> void whenModal(F act) {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->deleteLater();
-            timer->stop();
-            act(w);
-        }
-    });
-    timer->start(0);
-}
+using zemo::test::whenModal;
 
 // A main window that offers its display items, as the result window asks for them.
 class DisplayItemsWindow : public QWidget, public zemo::QueryBuilderWindow {
@@ -85,10 +77,7 @@ class TestForm4 : public QObject {
         const QPoint p(h->sectionViewportPosition(section) + h->sectionSize(section) / 2, h->height() / 2);
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {}, p);
     }
-    void openDemo() {
-        gOraDatabase =
-            OracleSession().OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo/demo"));
-    }
+    void openDemo() { gOraDatabase = zemo::test::openDemo(); }
     // A database with table t holding x = 1 .. 10.
     void openTenRows() {
         const QString path = m_dir.filePath(QStringLiteral("ten.db"));
@@ -101,7 +90,7 @@ class TestForm4 : public QObject {
                          nullptr, nullptr, nullptr);
             sqlite3_close(raw);
         }
-        gOraDatabase = OracleSession().OpenDatabase(path, QStringLiteral("u/p"));
+        gOraDatabase = zemo::DbConnection::openNow(path, QStringLiteral("u/p"));
     }
     QString exportCsv(Form4& f, const QString& name) {
         const QString path = m_dir.filePath(name);
@@ -132,7 +121,7 @@ private Q_SLOTS:
         gSqlText.clear();
         openDemo();
         setMainWindow(m_main);
-        Form4::setProgressDelay(1000);
+        zemo::DbWait::setProgressDelay(1000);
     }
 
     void designStateWhenNothingToRun() {
@@ -235,7 +224,7 @@ private Q_SLOTS:
         QCOMPARE(label3(f)->text(), QStringLiteral(":10000件"));
         QCOMPARE(g->TextMatrix(0, 1), QStringLiteral("ORDER_NO"));
 
-        auto rs = gOraDatabase->CreateDynaset(QStringLiteral(
+        auto rs = OracleSession().OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("u/p"))->CreateDynaset(QStringLiteral(
             "select cast(ORDER_NO as text), cast(LINE_NO as text), cast(AMOUNT as text) from ORDER_LINES"));
         int row = 1;
         for (; !rs->Eof(); rs->MoveNext(), ++row) {
@@ -473,7 +462,7 @@ private Q_SLOTS:
         });
         click(f, "Command3");
         QCOMPARE(suffix, QStringLiteral("csv"));
-        QCOMPARE(filters, QStringList({"csv(*.csv)"}));
+        QCOMPARE(filters, QStringList({"csv(*.csv)", "Excel ブック (*.xlsx)"}));
         QVERIFY(saveMode);
         QCOMPARE(name, QStringLiteral("ZEMO_tbl.csv"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
@@ -611,7 +600,7 @@ private Q_SLOTS:
 
     // Rows that arrive slowly (most of a millisecond each, seconds in all) still bring up the dialog soon.
     void stoppingAFetchKeepsItsRows() {
-        Form4::setProgressDelay(100);
+        zemo::DbWait::setProgressDelay(100);
         gSqlText = QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < "
                                   "20000) select i, length(hex(zeroblob(400000 + i % 2))) from n");
         bool modal = false;
@@ -628,13 +617,14 @@ private Q_SLOTS:
         GridWidget* g = grid(f);
         const int rows = g->Rows() - 1;
         QVERIFY2(rows > 0 && rows < 2000, qPrintable(QString::number(rows)));
-        QCOMPARE(label3(f)->text(), rowCountCaption(rows));
+        QCOMPARE(label3(f)->text(), rowCountCaption(rows, true));
+        QVERIFY(label3(f)->text().endsWith(QStringLiteral("件（中止）")));
         QCOMPARE(g->TextMatrix(rows, 0), QString::number(rows));
         QCOMPARE(g->TextMatrix(rows, 1), QString::number(rows));
         QVERIFY(m_boxes.isEmpty());
         QVERIFY(!QApplication::activeModalWidget());
 
-        Form4::setProgressDelay(1000);
+        zemo::DbWait::setProgressDelay(1000);
         text1(f)->setPlainText(QStringLiteral("select 1"));
         click(f, "Command1");
         QCOMPARE(label3(f)->text(), QStringLiteral(":1件"));

@@ -27,8 +27,25 @@ inline void closeAllModals() {
     }
 }
 
-// Runs `act` on the next modal window of type T as soon as it is up, then closes whatever modal window
-// is left (the dialog itself when `act` did not close it, a message box, …). When no such window comes
+// Closes `window` and every modal window that came up above it; the windows below it stay.
+inline void closeModal(QWidget* window) {
+    for (int guard = 0; guard < 20; ++guard) {
+        QWidget* top = QApplication::activeModalWidget();
+        if (!top || top == window || !window->isVisible())
+            break;
+        if (auto* d = qobject_cast<QDialog*>(top))
+            d->reject();
+        else
+            top->close();
+    }
+    if (auto* d = qobject_cast<QDialog*>(window))
+        d->reject();
+    else
+        window->close();
+}
+
+// Runs `act` on the next modal window of type T as soon as it is up, then closes it when `act` did not,
+// with whatever modal window is left above it (a message box, …). When no such window comes
 // up within `seconds`, the test fails and every modal window is closed.
 template <class T> void whenModal(std::function<void(T*)> act, int seconds = 10) {
     auto* timer = new QTimer;
@@ -49,9 +66,26 @@ template <class T> void whenModal(std::function<void(T*)> act, int seconds = 10)
         QPointer<T> guard(w);
         act(w);
         if (guard && guard->isVisible())
-            closeAllModals();
+            closeModal(guard);
     });
     timer->start(10);
+}
+
+// Runs `scope` and closes at once every modal window that comes up meanwhile; how many came up.
+inline int modalsDuring(const std::function<void()>& scope) {
+    int seen = 0;
+    QTimer timer;
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&seen] {
+        if (QApplication::activeModalWidget()) {
+            ++seen;
+            closeAllModals();
+        }
+    });
+    timer.start();
+    scope();
+    QApplication::processEvents();
+    return seen;
 }
 
 } // namespace zemo::test

@@ -3,6 +3,8 @@
 // The private PostgreSQL cluster that CTest starts for the server tests (tests/support/pg_cluster.sh):
 // its connection details come from the info file the script writes into the build folder.
 
+#include "app/ZemoError.h"
+
 #include <QFile>
 #include <QMap>
 #include <QProcess>
@@ -54,6 +56,21 @@ public:
         return p.waitForFinished(90000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     }
 
+    // Freezes (SIGSTOP) or thaws (SIGCONT) the server and every process it started, connections left
+    // open: a server that hangs. `signal` is "STOP" or "CONT".
+    bool signalServer(const char* signal) const {
+        QFile pidFile(value("DIR") + QStringLiteral("/data/postmaster.pid"));
+        if (!pidFile.open(QIODevice::ReadOnly))
+            return false;
+        const QString pid = QString::fromLatin1(pidFile.readLine()).trimmed();
+        if (pid.isEmpty())
+            return false;
+        const QString sig = QLatin1Char('-') + QLatin1String(signal);
+        const bool ok = QProcess::execute(QStringLiteral("kill"), {sig, pid}) == 0;
+        QProcess::execute(QStringLiteral("pkill"), {sig, QStringLiteral("-P"), pid});
+        return ok;
+    }
+
     // Rows of a statement as psql prints them unaligned: fields separated by a unit separator, NULL
     // as the given marker.
     QList<QStringList> psqlRows(const QString& sql,
@@ -93,5 +110,23 @@ public:
 private:
     QMap<QString, QString> m_values;
 };
+
+// The two ways the server tests reach the cluster, as the data column "via": Qt's PostgreSQL driver
+// and psqlODBC.
+inline void addBackendRows() {
+    QTest::addColumn<QString>("via");
+    QTest::newRow("QPSQL") << QStringLiteral("QPSQL");
+    QTest::newRow("QODBC") << QStringLiteral("QODBC");
+}
+
+// Runs a test's body: a ZemoError escaping it fails that test only, with the error's number and text.
+template <class F> void guarded(F&& body) {
+    try {
+        body();
+    } catch (const ZemoError& e) {
+        QTest::qFail(qPrintable(QStringLiteral("ZemoError %1: %2").arg(e.number()).arg(e.description())),
+                     __FILE__, __LINE__);
+    }
+}
 
 } // namespace zemo::test

@@ -72,6 +72,31 @@ demo_sql() {
     done
 }
 
+# The demo keeps each table's and column's comment at the end of its line in CREATE TABLE / CREATE
+# VIEW (SQLite keeps the CREATE text); PostgreSQL gets the same texts as COMMENT ON statements. The
+# demo writes one table or column per line; table constraints carry no comment.
+demo_comments() {
+    cat "$1"/demo/*.sql | awk '
+        function quoted(s) { gsub(/\047/, "\047\047", s); return "\047" s "\047" }
+        function comment_of(line) {
+            if (!match(line, /--[ \t]*/)) return ""
+            line = substr(line, RSTART + RLENGTH); sub(/[ \t\r]+$/, "", line); return line
+        }
+        /^CREATE (TABLE|VIEW) [^ (]+ *\(/ {
+            kind = $2; name = $3; sub(/\(.*/, "", name)
+            c = comment_of($0)
+            if (c != "") print "COMMENT ON " kind " " name " IS " quoted(c) ";"
+            inside = 1; next
+        }
+        inside && /^[ \t]*\)/ { inside = 0; next }
+        inside {
+            col = $1; sub(/,$/, "", col)
+            if (col ~ /^(PRIMARY|FOREIGN|UNIQUE|CHECK|CONSTRAINT)$/) next
+            c = comment_of($0)
+            if (c != "") print "COMMENT ON COLUMN " name "." col " IS " quoted(c) ";"
+        }'
+}
+
 start() {
     local src=${3:?source dir} odbcdir=${4:?odbc dir} driver=${5:-}
     [ -f "$info" ] && "$0" stop "$info" || true
@@ -128,7 +153,7 @@ CREATE ROLE zemo LOGIN PASSWORD '$pw';
 CREATE ROLE zemo_odd LOGIN PASSWORD '$odd_pw';
 CREATE DATABASE zemo_demo OWNER zemo ENCODING 'UTF8' TEMPLATE template0;
 SQL
-    { demo_sql "$src"; cat "$src/tests/support/pg_samples.sql"; } | psql_as zemo "$pw" zemo_demo
+    { demo_sql "$src"; demo_comments "$src"; cat "$src/tests/support/pg_samples.sql"; } | psql_as zemo "$pw" zemo_demo
 
     mkdir -p "$odbcdir"
     cat >"$odbcdir/odbcinst.ini" <<INI

@@ -16,10 +16,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPainter>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -92,7 +94,22 @@ public:
 
     void shoot(QWidget* w, const QString& name) {
         settle();
-        const QPixmap body = w->grab();
+        shoot(w, name, w->grab());
+    }
+
+    // The window with a popup (a menu) drawn where it stands on the screen; the popup is a window of
+    // its own, which grabbing the window leaves out.
+    void shootWithPopup(QWidget* w, QWidget* popup, const QString& name) {
+        settle();
+        QPixmap body = w->grab();
+        QPainter p(&body);
+        p.drawPixmap(popup->mapToGlobal(QPoint()) - w->mapToGlobal(QPoint()), popup->grab());
+        p.end();
+        shoot(w, name, body);
+    }
+
+private:
+    void shoot(QWidget* w, const QString& name, const QPixmap& body) {
         const qreal dpr = body.devicePixelRatio();
         const QSize logical = body.deviceIndependentSize().toSize();
         const int strip = 26;
@@ -115,7 +132,6 @@ public:
         std::printf("%s  %dx%d\n", qPrintable(file), out.width(), out.height());
     }
 
-private:
     QDir m_dir;
     QString m_suffix;
     int m_count = 0;
@@ -203,6 +219,18 @@ int walk(const QString& outDir, const QString& suffix) {
 
     onNextModal([&](QWidget* form4) {
         shots.shoot(form4, QStringLiteral("results"));
+        // The grid's right-click menu over a block of selected cells.
+        auto* results = child<zemo::GridWidget>(form4, "VSFlexGrid1");
+        const QModelIndex from = results->model()->index(1, 1);
+        results->selectionModel()->select(QItemSelection(from, results->model()->index(3, 3)),
+                                          QItemSelectionModel::ClearAndSelect);
+        const QPoint at = results->visualRect(results->model()->index(2, 2)).center();
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, results->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(results->viewport(), &menuEvent);
+        auto* menu = child<QMenu>(form4, "ResultGridMenu");
+        waitExposed(menu);
+        shots.shootWithPopup(form4, menu, QStringLiteral("results-menu"));
+        menu->close();
         click(form4, "Command2");
     });
     click(&main, "Command7");

@@ -1,0 +1,99 @@
+#include "results/ResultExport.h"
+
+#include "app/BusyPointer.h"
+#include "app/ErrorTrap.h"
+#include "app/MessagePresenter.h"
+#include "grid/GridWidget.h"
+#include "results/CsvWriter.h"
+#include "results/XlsxWriter.h"
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+
+namespace zemo {
+
+namespace {
+
+const QString kCsvFilter = QStringLiteral("csv(*.csv)");
+const QString kXlsxFilter = QStringLiteral("Excel ブック (*.xlsx)");
+
+QString suffixOf(ExportFormat format) {
+    return format == ExportFormat::Xlsx ? QStringLiteral("xlsx") : QStringLiteral("csv");
+}
+
+ExportFormat formatOfFilter(const QString& filter) {
+    return filter == kXlsxFilter ? ExportFormat::Xlsx : ExportFormat::Csv;
+}
+
+} // namespace
+
+ExportTarget askExportFile(QWidget* parent, ExportFormat format) {
+    QFileDialog dlg(parent);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setDefaultSuffix(suffixOf(format));
+    dlg.selectFile(QStringLiteral("ZEMO_tbl.") + suffixOf(format));
+    dlg.setNameFilters({kCsvFilter, kXlsxFilter});
+    dlg.selectNameFilter(format == ExportFormat::Xlsx ? kXlsxFilter : kCsvFilter);
+    // Another filter: its suffix for a bare name, and the name in the box follows it.
+    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&dlg](const QString& filter) {
+        const QString suffix = suffixOf(formatOfFilter(filter));
+        dlg.setDefaultSuffix(suffix);
+        const QFileInfo typed(dlg.selectedFiles().value(0));
+        const QString old = typed.suffix().toLower();
+        if ((old == QLatin1String("csv") || old == QLatin1String("xlsx")) && old != suffix)
+            dlg.selectFile(typed.completeBaseName() + QLatin1Char('.') + suffix);
+    });
+    if (dlg.exec() != QDialog::Accepted)
+        return {};
+    return {dlg.selectedFiles().value(0), formatOfFilter(dlg.selectedNameFilter())};
+}
+
+ExportTarget exportTargetFor(const QString& path) {
+    const bool xlsx = QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0;
+    return {path, xlsx ? ExportFormat::Xlsx : ExportFormat::Csv};
+}
+
+void exportGrid(QWidget* parent, const GridWidget& grid, const ExportTarget& target) {
+    if (target.path.isEmpty())
+        return;
+    QString notice;
+    const bool written = runTrapped(parent, [&] {
+        BusyPointer busy;
+        if (target.format == ExportFormat::Xlsx)
+            notice = xlsxNotice(writeGridXlsx(*grid.gridModel(), grid.visualColumns(), target.path));
+        else
+            writeGridCsv(*grid.gridModel(), grid.visualColumns(), target.path);
+    });
+    if (written && !notice.isEmpty())
+        MessagePresenter::show(parent, notice);
+}
+
+void copyGridSelection(const GridWidget& grid, bool withHeadings) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(grid.selectionText(withHeadings));
+}
+
+QMenu* makeResultGridMenu(QWidget* parent, const GridWidget& grid,
+                          std::function<void(ExportFormat)> exportAs) {
+    auto* menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("ResultGridMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const auto add = [menu](const char* name, const QString& text, auto act) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        QObject::connect(a, &QAction::triggered, menu, act);
+    };
+    add("CopyAction", QStringLiteral("コピー"), [&grid] { copyGridSelection(grid, false); });
+    add("CopyWithHeadingsAction", QStringLiteral("見出し付きでコピー"),
+        [&grid] { copyGridSelection(grid, true); });
+    menu->addSeparator();
+    add("CsvExportAction", QStringLiteral("ＣＳＶ出力..."), [exportAs] { exportAs(ExportFormat::Csv); });
+    add("XlsxExportAction", QStringLiteral("Excel 出力..."), [exportAs] { exportAs(ExportFormat::Xlsx); });
+    return menu;
+}
+
+} // namespace zemo

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QMenu;
+class QWidget;
+
+namespace zemo {
+
+class GridWidget;
+
+enum class ExportFormat { Csv, Xlsx };
+
+struct ExportTarget {
+    QString path; // empty when the user cancelled
+    ExportFormat format = ExportFormat::Csv;
+};
+
+// The save dialog of the exports: the filters "csv(*.csv)" and "Excel ブック (*.xlsx)" with
+// `format`'s selected and its default name. The filter chosen decides the format and the suffix a
+// name typed without one gets.
+ExportTarget askExportFile(QWidget* parent, ExportFormat format);
+
+// A path chosen without the dialog: the format its suffix names, CSV for any other.
+ExportTarget exportTargetFor(const QString& path);
+
+// Writes the grid as it is shown (its row order and column order) to the target, under the busy
+// pointer. A failure shows the error box and leaves any existing file as it was; what a workbook
+// could not hold as the grid has it is told once the file is written. Nothing happens on cancel.
+void exportGrid(QWidget* parent, const GridWidget& grid, const ExportTarget& target);
+
+// The grid's selection on the clipboard as Ctrl+C puts it there; with `withHeadings` the column
+// headings come first.
+void copyGridSelection(const GridWidget& grid, bool withHeadings);
+
+// The result grid's right-click menu: コピー, 見出し付きでコピー, then both exports, which call
+// `exportAs`. Deletes itself when it closes.
+QMenu* makeResultGridMenu(QWidget* parent, const GridWidget& grid,
+                          std::function<void(ExportFormat)> exportAs);
+
+} // namespace zemo

@@ -1,0 +1,241 @@
+// The windows never wait on the network: a server stopped with SIGSTOP before its first row or in the
+// middle of a fetch, a first row that takes seconds, a connection that is lost, and quitting while
+// connected. Through the real windows, over Qt's PostgreSQL driver and over psqlODBC, against the
+// private cluster.
+#include "app/DbWait.h"
+#include "app/FormSupport.h"
+#include "app/MessagePresenter.h"
+#include "app/Module1.h"
+#include "profiles/ProfileStore.h"
+#include "support/MainWindowDriver.h"
+#include "support/PgCluster.h"
+
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressDialog>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+using namespace zemo::test;
+
+class TestServerWaits : public QObject {
+    Q_OBJECT
+
+    PgCluster pg;
+    QTemporaryDir m_dir;
+    QStringList m_boxes;
+    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<MainWindowDriver> m_ui;
+
+    QString service(const QString& via) const {
+        return via == QLatin1String("QPSQL") ? pg.postgresService() : pg.odbcService();
+    }
+
+    struct Run {
+        QString caption;
+        int rows = -1;
+        qint64 msAfterStop = -1; // from 中止 to the window's control again
+        int ticksWhileStuck = 0; // timer ticks of the window's event loop while the server was stopped
+    };
+
+    // Runs `sql` in the result window. Once the progress dialog shows `rowsBefore` rows or more,
+    // `stuck` runs (it may stop the server), the window's event loop is watched for a second and a
+    // half, and 中止 is pressed.
+    Run runAndStop(const QString& sql, int rowsBefore, const std::function<void()>& stuck) {
+        Run run;
+        QElapsedTimer sinceStop;
+        m_ui->extract([&](Form4* f) {
+            whenModal<QProgressDialog>(
+                [&](QProgressDialog* d) {
+                    QTRY_VERIFY_WITH_TIMEOUT(rowsIn(d->labelText()) >= rowsBefore, 20000);
+                    if (stuck)
+                        stuck();
+                    QTimer tick;
+                    QObject::connect(&tick, &QTimer::timeout, [&run] { ++run.ticksWhileStuck; });
+                    tick.start(50);
+                    QTest::qWait(1500);
+                    sinceStop.start();
+                    d->findChild<QPushButton*>()->click();
+                },
+                30);
+            child<QPlainTextEdit>(f, QStringLiteral("Text1"))->setPlainText(sql);
+            click(f, "Command1");
+            run.msAfterStop = sinceStop.isValid() ? sinceStop.elapsed() : -1;
+            run.caption = child<QLabel>(f, QStringLiteral("Label3"))->text();
+            run.rows = child<zemo::GridWidget>(f, QStringLiteral("VSFlexGrid1"))->Rows() - 1;
+        });
+        return run;
+    }
+    // The number in the progress dialog's "取得中 N件"; 0 for any other text.
+    static int rowsIn(const QString& label) {
+        QString digits;
+        for (QChar c : label)
+            if (c.isDigit())
+                digits += c;
+        return digits.toInt();
+    }
+    // 抽出 of `sql` in a fresh result window: the row count caption.
+    QString runToEnd(const QString& sql) {
+        QString caption;
+        m_ui->extract([&](Form4* f) {
+            child<QPlainTextEdit>(f, QStringLiteral("Text1"))->setPlainText(sql);
+            click(f, "Command1");
+            caption = child<QLabel>(f, QStringLiteral("Label3"))->text();
+        });
+        return caption;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY2(pg.ok(), "no cluster info: run through ctest (fixture pg_cluster)");
+        QVERIFY(m_dir.isValid());
+        zemo::installFontSubstitutes();
+        zemo::setProfileFolderOverride(m_dir.path());
+        zemo::MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
+            m_boxes << title + QLatin1Char('|') + text;
+        });
+        zemo::DbWait::setProgressDelay(300);
+        for (const char* via : {"QPSQL", "QODBC"})
+            zemo::WriteProfile(service(QLatin1String(via)), pg.user(), pg.password(), QLatin1String(via),
+                               zemo::profileFilePath());
+    }
+    void cleanupTestCase() {
+        pg.signalServer("CONT");
+        zemo::MessagePresenter::setHandler({});
+        ResetGlobals();
+    }
+    void init() {
+        ResetGlobals();
+        m_boxes.clear();
+        m_form = std::make_unique<Form1>();
+        m_ui = std::make_unique<MainWindowDriver>(*m_form);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+    void cleanup() {
+        pg.signalServer("CONT");
+        m_ui.reset();
+        m_form.reset();
+    }
+
+    void backends_data() {
+        QTest::addColumn<QString>("via");
+        QTest::newRow("QPSQL") << QStringLiteral("QPSQL");
+        QTest::newRow("QODBC") << QStringLiteral("QODBC");
+    }
+
+    // Stopped in the middle of a fetch: the window keeps turning, 中止 gives control back while the
+    // server is still stopped, the rows fetched so far stay and the count says the result is partial.
+    void serverStoppedMidFetch_data() { backends_data(); }
+    void serverStoppedMidFetch() {
+        QFETCH(QString, via);
+        QVERIFY(!m_ui->connectWith(via));
+        const Run run = runAndStop(
+            QStringLiteral("select x, pg_sleep(0.001) as s from generate_series(1, 100000) x"), 200,
+            [this] { QVERIFY(pg.signalServer("STOP")); });
+        QVERIFY(pg.signalServer("CONT"));
+        qInfo() << via << "rows kept" << run.rows << "ticks" << run.ticksWhileStuck << "ms" << run.msAfterStop;
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'\n')));
+        QVERIFY(run.ticksWhileStuck >= 20);
+        QVERIFY2(run.msAfterStop >= 0 && run.msAfterStop < 3000, qPrintable(QString::number(run.msAfterStop)));
+        QVERIFY(run.rows >= 200 && run.rows < 100000);
+        QCOMPARE(run.caption, QStringLiteral(":%1件（中止）").arg(run.rows));
+        // Once the server runs again the same connection answers.
+        QCOMPARE(runToEnd(QStringLiteral("select 1 as one")), QStringLiteral(":1件"));
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'\n')));
+    }
+
+    // Stopped before the statement's first row: the same, with no row to keep.
+    void serverStoppedBeforeTheFirstRow_data() { backends_data(); }
+    void serverStoppedBeforeTheFirstRow() {
+        QFETCH(QString, via);
+        QVERIFY(!m_ui->connectWith(via));
+        QVERIFY(pg.signalServer("STOP"));
+        const Run run = runAndStop(QStringLiteral("select 1 as one"), 0, {});
+        QVERIFY(pg.signalServer("CONT"));
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'\n')));
+        QVERIFY(run.ticksWhileStuck >= 20);
+        QVERIFY2(run.msAfterStop >= 0 && run.msAfterStop < 3000, qPrintable(QString::number(run.msAfterStop)));
+        QCOMPARE(run.caption, QStringLiteral(":0件（中止）"));
+        QCOMPARE(runToEnd(QStringLiteral("select 2 as two")), QStringLiteral(":1件"));
+    }
+
+    // A first row that takes seconds: the progress dialog comes up without waiting for it, and 中止
+    // cancels the statement on the server (Qt's PostgreSQL driver) or leaves it (ODBC before the
+    // statement has a handle) without holding the window.
+    void slowFirstRowStopped_data() { backends_data(); }
+    void slowFirstRowStopped() {
+        QFETCH(QString, via);
+        QVERIFY(!m_ui->connectWith(via));
+        QElapsedTimer clock;
+        clock.start();
+        const Run run = runAndStop(QStringLiteral("select pg_sleep(4), 1 as x"), 0, {});
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'\n')));
+        QVERIFY2(run.msAfterStop >= 0 && run.msAfterStop < 2500, qPrintable(QString::number(run.msAfterStop)));
+        QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(run.caption, QStringLiteral(":0件（中止）"));
+        QCOMPARE(runToEnd(QStringLiteral("select 3 as three")), QStringLiteral(":1件"));
+    }
+
+    // A connection lost between two commands: 抽出 and テーブル選択 both say so, in Japanese, with
+    // what to do.
+    void lostConnectionSaysSo_data() { backends_data(); }
+    void lostConnectionSaysSo() {
+        QFETCH(QString, via);
+        QVERIFY(!m_ui->connectWith(via));
+        QVERIFY(PgCluster::run("halt"));
+        runToEnd(QStringLiteral("select 1 as one"));
+        bool listed = true;
+        whenModal<Form2>([&](Form2* dlg) { listed = child<QListWidget>(dlg, QStringLiteral("List1"))->count() > 0; });
+        click(m_form.get(), "Command3");
+        QVERIFY(PgCluster::run("resume"));
+        QVERIFY(!listed);
+        QCOMPARE(m_boxes.size(), 2);
+        for (const QString& box : m_boxes) {
+            qInfo().noquote() << box;
+            QVERIFY2(box.contains(QStringLiteral("エラー番号：1402")), qPrintable(box));
+            QVERIFY2(box.contains(QStringLiteral("接続が切れています")), qPrintable(box));
+            QVERIFY2(box.contains(QStringLiteral("「切断」")), qPrintable(box));
+        }
+    }
+
+    // Quitting while connected ends the process normally with exit code 0, also when the server has
+    // stopped answering meanwhile.
+    void quittingWhileConnected_data() {
+        QTest::addColumn<QString>("service");
+        QTest::addColumn<bool>("freeze");
+        QTest::newRow("QPSQL") << pg.postgresService() << false;
+        QTest::newRow("QODBC") << pg.odbcService() << false;
+        QTest::newRow("SQLite") << QStringLiteral(ZEMO_DEMO_DB) << false;
+        QTest::newRow("QPSQL, server stopped") << pg.postgresService() << true;
+        QTest::newRow("QODBC, server stopped") << pg.odbcService() << true;
+    }
+    void quittingWhileConnected() {
+        QFETCH(QString, service);
+        QFETCH(bool, freeze);
+        QProcess child;
+        child.setProcessChannelMode(QProcess::SeparateChannels);
+        QStringList args{service, pg.user(), pg.password()};
+        if (freeze)
+            args << QStringLiteral("freeze");
+        child.start(QStringLiteral(ZEMO_EXIT_CHILD), args);
+        QVERIFY(child.waitForStarted());
+        if (freeze) {
+            QVERIFY(child.waitForReadyRead(30000));
+            QCOMPARE(child.readLine().trimmed(), QByteArray("connected"));
+            QVERIFY(pg.signalServer("STOP"));
+            child.write("quit\n");
+        }
+        const bool ended = child.waitForFinished(30000);
+        pg.signalServer("CONT");
+        QVERIFY(ended);
+        qInfo().noquote() << child.readAllStandardError();
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+    }
+};
+
+QTEST_MAIN(TestServerWaits)
+#include "test_server_waits.moc"
