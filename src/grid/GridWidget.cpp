@@ -198,7 +198,7 @@ void GridWidget::AutoSize(int firstCol, int lastCol) {
         int width = 0;
         auto measure = [&](int r) {
             const QFontMetrics& m = r < m_model->headerRows() ? hfm : fm;
-            width = std::max(width, m.horizontalAdvance(m_model->shownText(r, col)));
+            width = std::max(width, m.horizontalAdvance(m_model->displayText(r, col)));
         };
         for (int r = 0; r < std::min(rows, kHead); ++r)
             measure(r);

@@ -107,17 +107,12 @@ private Q_SLOTS:
         ResetGlobals();
     }
     void init() {
-        ResetGlobals();
         m_boxes.clear();
-        m_form = std::make_unique<Form1>();
-        m_ui = std::make_unique<MainWindowDriver>(*m_form);
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QVERIFY(openMainWindow(m_form, m_ui));
     }
     void cleanup() {
         pg.signalServer("CONT");
-        m_ui.reset();
-        m_form.reset();
+        closeMainWindow(m_form, m_ui);
     }
 
     void backends_data() {

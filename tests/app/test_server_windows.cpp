@@ -108,18 +108,10 @@ private Q_SLOTS:
         }
     }
     void init() {
-        ResetGlobals();
         m_boxes.clear();
-        m_form = std::make_unique<Form1>();
-        m_ui = std::make_unique<MainWindowDriver>(*m_form);
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QVERIFY(openMainWindow(m_form, m_ui));
     }
-    void cleanup() {
-        m_ui.reset();
-        m_form.reset();
-        gOraDatabase.reset();
-    }
+    void cleanup() { closeMainWindow(m_form, m_ui); }
 
     void profileToCsv_data() {
         QTest::addColumn<QString>("via");

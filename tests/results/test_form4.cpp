@@ -54,7 +54,7 @@ public:
     QStringList items;
     void resetColumnPicker() override {}
     void clearColumnPicker() override {}
-    void showTableColumns(int, const QString&, const QList<zemo::TableColumn>&) override {}
+    void showTableColumns(int, const QString&, const QList<zemo::TableColumn>&, const QString&) override {}
     void applyAttributeColumns() override {}
     QStringList displayItemTexts() const override { return items; }
 };
@@ -224,8 +224,10 @@ private Q_SLOTS:
         QCOMPARE(label3(f)->text(), QStringLiteral(":10000件"));
         QCOMPARE(g->TextMatrix(0, 1), QStringLiteral("ORDER_NO"));
 
-        auto rs = OracleSession().OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("u/p"))->CreateDynaset(QStringLiteral(
-            "select cast(ORDER_NO as text), cast(LINE_NO as text), cast(AMOUNT as text) from ORDER_LINES"));
+        auto rs = OracleSession()
+                      .OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("u/p"))
+                      ->CreateDynaset(QStringLiteral("select cast(ORDER_NO as text), cast(LINE_NO as text), "
+                                                     "cast(AMOUNT as text) from ORDER_LINES"));
         int row = 1;
         for (; !rs->Eof(); rs->MoveNext(), ++row) {
             QStringList want{QString::number(row)}, got{g->TextMatrix(row, 0)};
