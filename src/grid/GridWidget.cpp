@@ -430,6 +430,9 @@ void GridWidget::updateGeometries() {
         h += rowHeight(r);
     const QRect vp = viewport()->geometry();
     m_frozen->setGeometry(vp.x(), vp.y(), vp.width(), std::min(h, vp.height()));
+    // The stretched last column takes its width without a sectionResized.
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        m_frozen->setColumnWidth(c, columnWidth(c));
     m_frozen->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
 }
 

@@ -285,6 +285,11 @@ private Q_SLOTS:
         QCOMPARE(viewed(g, 0, 2), QStringLiteral("ORDERS（受注）"));
         QCOMPARE(viewed(g, 1, 0), QStringLiteral("T1")); // the alias has no logical name
         QVERIFY(g->columnWidth(0) > widthBefore);        // fitted to what it shows now
+        // The alias row above the body keeps the body's column widths.
+        auto* strip = g->findChild<QTableView*>(QStringLiteral("frozenRows"));
+        QVERIFY(strip);
+        QTRY_COMPARE(strip->columnWidth(2), g->columnWidth(2));
+        QCOMPARE(strip->columnWidth(0), g->columnWidth(0));
         const QStringList items = shownTexts(m_ui->list(2));
         QCOMPARE(items.at(texts(m_ui->list(2)).indexOf(QStringLiteral("T1.CUST_NAME"))),
                  QStringLiteral("T1.CUST_NAME（顧客名）"));
