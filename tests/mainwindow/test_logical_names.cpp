@@ -41,6 +41,8 @@ public:
     std::atomic<bool> finished{false};
     // Without comments: what a database that keeps none gives.
     std::atomic<bool> noComments{false};
+    // Column comments refused, as by a dictionary view the user may not read.
+    std::atomic<bool> commentsRefused{false};
 
     std::unique_ptr<zemo::OracleResultSet> createResultSet(const QString& sql) override {
         return m_real->CreateDynaset(sql);
@@ -51,6 +53,8 @@ public:
         return noComments ? zemo::CommentMap() : m_real->tableComments();
     }
     zemo::CommentMap columnComments(const QString& table) override {
+        if (commentsRefused)
+            throw zemo::ZemoError(-1031, QStringLiteral("ORA-01031: insufficient privileges"));
         return noComments ? zemo::CommentMap() : m_real->columnComments(table);
     }
     QList<zemo::ForeignKey> foreignKeys(const QStringList& tables) override {
@@ -251,6 +255,22 @@ private Q_SLOTS:
             [&](Form2* dlg) { again = shownTexts(child<QListWidget>(dlg, QStringLiteral("List1"))); });
         m_ui->button(3)->click();
         QCOMPARE(again, shown);
+    }
+
+    // Column comments that cannot be read: each table's columns are still loaded, without logical
+    // names, and the failure is told once per table.
+    void refusedColumnComments() {
+        connectDemo();
+        m_db->commentsRefused = true;
+        m_ui->markTables({QStringLiteral("CUSTOMERS"), QStringLiteral("ORDERS")});
+        const QString refused = QStringLiteral(
+            "エラーメッセージ|エラー番号：-1031\rメッセージ：ORA-01031: insufficient privileges");
+        QCOMPARE(m_boxes, QStringList({refused, refused}));
+        QCOMPARE(gFromList, QStringLiteral("CUSTOMERS T1,\r\nORDERS T2"));
+        QCOMPARE(texts(m_ui->list(2)).size(), 13);
+        logicalDisp()->trigger();
+        QCOMPARE(shownTexts(m_ui->list(2)), texts(m_ui->list(2)));
+        QCOMPARE(viewed(m_ui->grid(), 0, 0), QStringLiteral("CUSTOMERS（顧客）"));
     }
 
     // 論理名表示 shows the logical names in the grid, the display items and the result headings (with
