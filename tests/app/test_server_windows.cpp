@@ -53,7 +53,8 @@ class TestServerWindows : public QObject {
     bool connectWith(const QString& profile) { return m_ui->connectWith(profile); }
     void markTables(const QStringList& tables) { m_ui->markTables(tables); }
     void pickDisplayItems(const QStringList& items) { m_ui->pickDisplayItems(items); }
-    void addCondition(const QString& connector, const QString& left, const QString& op, const QString& right) {
+    void addCondition(const QString& connector, const QString& left, const QString& op,
+                      const QString& right) {
         m_ui->addCondition(connector, left, op, right);
     }
     // The statement as the result window runs it.

@@ -101,7 +101,8 @@ public:
             found.first()->setSelected(true);
         }
     }
-    void addCondition(const QString& connector, const QString& left, const QString& op, const QString& right) {
+    void addCondition(const QString& connector, const QString& left, const QString& op,
+                      const QString& right) {
         child<QComboBox>(&m_main, QStringLiteral("Combo1"))->setEditText(connector);
         child<QLineEdit>(&m_main, QStringLiteral("Text2"))->setText(left);
         child<QComboBox>(&m_main, QStringLiteral("Combo2"))->setEditText(op);
