@@ -50,7 +50,7 @@ public:
     QStringList items;
     void resetColumnPicker() override {}
     void clearColumnPicker() override {}
-    void showTableColumns(int, const QString&, const QList<zemo::TableColumn>&) override {}
+    void showTableColumns(int, const QString&, const QList<zemo::TableColumn>&, const QString&) override {}
     void applyAttributeColumns() override {}
     QStringList displayItemTexts() const override { return items; }
 };
