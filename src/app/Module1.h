@@ -18,10 +18,12 @@ struct ProfileEditRecord {
     QString ProfileName;
 };
 
-// One entry of the cached table catalogue: the name, and "1" when it was marked, otherwise "0".
+// One entry of the cached table catalogue: the name, and "1" when it was marked, otherwise "0"; the
+// logical name the dialog shows beside the name.
 struct TableListRow {
     QString name;
     QString selected;
+    QString logical = {};
 };
 
 inline constexpr int kMaxConditions = 32767;

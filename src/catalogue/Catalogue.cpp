@@ -67,7 +67,8 @@ TableColumns readTableColumns(OracleDatabase& db, const QString& tableName) {
 
 void writeTableColumns(GridModel& grid, const QString& tableName, int ordinal,
                        const QList<TableColumn>& columns,
-                       const std::function<void(const QString&)>& addDisplayItem) {
+                       const std::function<void(const QString&)>& addDisplayItem,
+                       const QString& tableLogical) {
     const int nameCol = 2 * ordinal;
     grid.setGridCols(2 * (ordinal + 1));
     const int needed = int(columns.size()) + 2;
@@ -75,13 +76,19 @@ void writeTableColumns(GridModel& grid, const QString& tableName, int ordinal,
         grid.setGridRows(needed);
     const QString alias = tableAlias(ordinal);
     grid.setCellText(0, nameCol, tableName);
+    grid.setCellLogicalName(0, nameCol, tableLogical);
     grid.setCellText(1, nameCol, alias);
     for (int i = 0; i < columns.size(); ++i) {
         const QString item = alias + QLatin1Char('.') + columns[i].name;
         grid.setCellText(i + 2, nameCol, item);
+        grid.setCellLogicalName(i + 2, nameCol, columns[i].logical);
         grid.setCellText(i + 2, nameCol + 1, columns[i].typeLen);
         addDisplayItem(item);
     }
+}
+
+QString displayItemColumn(const QString& itemText) {
+    return itemText.mid(itemText.indexOf(QLatin1Char('.')) + 1);
 }
 
 QString logicalName(const QString& comment) {
@@ -91,12 +98,6 @@ QString logicalName(const QString& comment) {
             return name.toString();
     }
     return {};
-}
-
-QString withLogicalName(const QString& name, const QString& logical) {
-    if (logical.isEmpty())
-        return name;
-    return name + QStringLiteral("（") + logical + QStringLiteral("）");
 }
 
 namespace {
@@ -124,6 +125,18 @@ CommentMap readColumnLogicalNames(OracleDatabase& db, const QString& tableName) 
 void attachLogicalNames(QList<TableColumn>& columns, const CommentMap& logical) {
     for (TableColumn& c : columns)
         c.logical = logical.value(c.name);
+}
+
+TableColumns readNamedTableColumns(OracleDatabase& db, const QString& tableName) {
+    TableColumns out = readTableColumns(db, tableName);
+    if (out.failure)
+        return out;
+    try {
+        attachLogicalNames(out.columns, readColumnLogicalNames(db, tableName));
+    } catch (...) {
+        out.failure = currentFailure();
+    }
+    return out;
 }
 
 QList<ForeignKey> readForeignKeys(OracleDatabase& db, const QStringList& markedTables) {

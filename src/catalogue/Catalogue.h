@@ -62,10 +62,23 @@ TableColumns readTableColumns(OracleDatabase& db, const QString& tableName);
 // Writes one marked table into the column grid: its name and alias in rows 0 and 1 of column 2k, the
 // alias-qualified column names below them and the type texts in column 2k+1. The grid gets 2(k+1)
 // columns and at least the rows the table needs; it never loses rows. Each display item (the
-// column-name cell's text) goes to `addDisplayItem`.
+// column-name cell's text) goes to `addDisplayItem`, in column order. The name cells carry the
+// table's and the columns' logical names.
 void writeTableColumns(GridModel& grid, const QString& tableName, int ordinal,
                        const QList<TableColumn>& columns,
-                       const std::function<void(const QString&)>& addDisplayItem);
+                       const std::function<void(const QString&)>& addDisplayItem,
+                       const QString& tableLogical = {});
+
+// A display item as the main window lists it: its text ("T1.CUST_NAME"), its column's logical name,
+// and whether the user selected it.
+struct DisplayItem {
+    QString text;
+    QString logical;
+    bool selected = false;
+};
+
+// The column a display item stands for: its text after the alias and the dot.
+QString displayItemColumn(const QString& itemText);
 
 // Logical names: the schema's own names for its tables and columns (顧客名 for CUST_NAME), kept in
 // the dictionary's comments. They are shown beside the names; what is picked, copied and assembled
@@ -73,9 +86,6 @@ void writeTableColumns(GridModel& grid, const QString& tableName, int ordinal,
 
 // The logical name a comment gives: its first line that is not blank, without blanks around it.
 QString logicalName(const QString& comment);
-
-// A name with its logical name beside it, "CUST_NAME（顧客名）"; the name alone when there is none.
-QString withLogicalName(const QString& name, const QString& logical);
 
 // The logical names of the user's tables and views, by name.
 CommentMap readTableLogicalNames(OracleDatabase& db);
@@ -85,6 +95,10 @@ CommentMap readColumnLogicalNames(OracleDatabase& db, const QString& tableName);
 
 // Gives each column the logical name `logical` holds for it, or none.
 void attachLogicalNames(QList<TableColumn>& columns, const CommentMap& logical);
+
+// The columns of one table with their logical names. A failure to read the comments is kept beside
+// the columns, as a failing fetch is.
+TableColumns readNamedTableColumns(OracleDatabase& db, const QString& tableName);
 
 // The foreign keys held by the marked tables (the table dialog calls this on the database thread and
 // keeps the result for the join conditions).

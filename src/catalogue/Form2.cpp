@@ -3,6 +3,7 @@
 #include "app/BusyPointer.h"
 #include "app/DbWait.h"
 #include "app/ErrorTrap.h"
+#include "app/LogicalNameList.h"
 #include "app/Module1.h"
 #include "app/ZemoError.h"
 #include "catalogue/Catalogue.h"
@@ -10,7 +11,6 @@
 
 #include <QListWidget>
 #include <QPushButton>
-
 
 Form2::Form2(QWidget* parent)
     : FixedDialog(parent, "Form2", QStringLiteral("ZEMO-DB　テーブル選択"), {5250, 4710}) {
@@ -21,6 +21,8 @@ Form2::Form2(QWidget* parent)
     List1 = make.add<QListWidget>("List1", {240, 360, 4695, 3480});
     // A click marks or unmarks one entry and leaves the others alone.
     List1->setSelectionMode(QAbstractItemView::MultiSelection);
+    // Each table with its logical name beside it; the entry's text stays the table's name.
+    zemo::useLogicalNames(List1, true);
     zemo::setTabChain({Command1, Command2, List1});
 
     zemo::connectClicks(this, {{Command1, &Form2::Command1_Click}, {Command2, &Form2::Command2_Click}});
@@ -34,20 +36,25 @@ void Form2::Form_Load() {
         if (!zemo::catalogueSavedForConnection()) {
             // Read on the connection's thread; the names read before a failure are listed.
             auto names = std::make_shared<QStringList>();
+            auto logical = std::make_shared<zemo::CommentMap>();
             const auto call = RunDictionaryQuery(
-                [names](zemo::OracleDatabase& db, const zemo::DbCall&) {
+                [names, logical](zemo::OracleDatabase& db, const zemo::DbCall& call) {
                     zemo::readTableNames(db, [&names](const QString& name) { names->append(name); });
+                    if (!call.stopRequested())
+                        *logical = zemo::readTableLogicalNames(db);
                 },
                 QStringLiteral("テーブルの一覧を読んでいます…"));
             if (!call)
                 return;
-            List1->addItems(*names);
+            for (const QString& name : *names)
+                zemo::addNamedItem(List1, name, logical->value(name));
             if (!call->stopRequested())
                 call->rethrow();
             return;
         }
         for (int i = 0; i < gTableCount; ++i) {
-            auto* item = new QListWidgetItem(gTableList.at(i).name, List1);
+            QListWidgetItem* item =
+                zemo::addNamedItem(List1, gTableList.at(i).name, gTableList.at(i).logical);
             item->setSelected(gTableList.at(i).selected == QLatin1String("1"));
         }
     });
@@ -63,7 +70,8 @@ void Form2::Command1_Click() {
         for (int i = 0; i < n; ++i) {
             const QListWidgetItem* item = List1->item(i);
             anyMarked = anyMarked || item->isSelected();
-            rows.append({item->text(), item->isSelected() ? QStringLiteral("1") : QStringLiteral("0")});
+            rows.append({item->text(), item->isSelected() ? QStringLiteral("1") : QStringLiteral("0"),
+                         item->data(zemo::kLogicalNameRole).toString()});
         }
         zemo::saveCatalogue(rows);
 
@@ -104,20 +112,23 @@ void Form2::LoadTableColumns(const int& tableIndex, const int& ordinal) {
         const QString name = gTableList.at(tableIndex).name;
         auto read = std::make_shared<zemo::TableColumns>();
         const auto call = RunDictionaryQuery(
-            [read, name](zemo::OracleDatabase& db, const zemo::DbCall&) { *read = zemo::readTableColumns(db, name); },
+            [read, name](zemo::OracleDatabase& db, const zemo::DbCall&) {
+                *read = zemo::readNamedTableColumns(db, name);
+            },
             QStringLiteral("%1 の列を読んでいます…").arg(name));
         if (!call || (m_stopped && call->failure()))
             return;
         call->rethrow(); // the query itself failed: nothing of this table is written
         if (zemo::QueryBuilderWindow* main = zemo::queryBuilder())
-            main->showTableColumns(ordinal, name, read->columns);
+            main->showTableColumns(ordinal, name, read->columns, gTableList.at(tableIndex).logical);
         zemo::appendFromEntry(gFromList, name, ordinal);
         if (read->failure && !m_stopped)
             throw *read->failure;
     });
 }
 
-std::shared_ptr<zemo::DbCall> Form2::RunDictionaryQuery(const zemo::DbConnection::Work& work, const QString& what) {
+std::shared_ptr<zemo::DbCall> Form2::RunDictionaryQuery(const zemo::DbConnection::Work& work,
+                                                        const QString& what) {
     if (!gOraDatabase)
         throw zemo::ZemoError(zemo::err::NotConnected, QStringLiteral("データベースに接続されていません。"));
     const auto call = gOraDatabase->run(work);

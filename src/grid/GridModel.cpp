@@ -1,5 +1,7 @@
 #include "grid/GridModel.h"
 
+#include "db/Dictionary.h"
+
 #include <QMimeData>
 
 namespace zemo {
@@ -30,9 +32,14 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     const int row = index.row() + m_headerRows;
     const int col = index.column() + m_headerCols;
     if (role == Qt::DisplayRole)
-        return shownText(row, col);
+        return displayText(row, col);
     if (role != Qt::ToolTipRole)
         return {};
+    if (m_logicalShown) {
+        const QString logical = cellLogicalName(row, col);
+        if (!logical.isEmpty())
+            return logical;
+    }
     // A tip keeps the lines of the value, but no more of it than the cell would show.
     bool more = false;
     QString tip = cellPrefix(row, col, kShownChars, more);
@@ -69,6 +76,51 @@ QString GridModel::shownText(int row, int col) const {
     return text;
 }
 
+QString GridModel::displayText(int row, int col) const {
+    if (!m_logicalShown)
+        return shownText(row, col);
+    return withLogicalName(shownText(row, col), cellLogicalName(row, col));
+}
+
+void GridModel::setCellLogicalName(int row, int col, const QString& name) {
+    if (row < 0 || row >= gridRows() || col < 0 || col >= gridCols())
+        return;
+    if (name.isEmpty())
+        m_logical.remove(cellKey(row, col));
+    else
+        m_logical.insert(cellKey(row, col), name);
+    if (m_logicalShown)
+        cellChanged(row, col);
+}
+
+QString GridModel::cellLogicalName(int row, int col) const {
+    return m_logical.value(cellKey(row, col));
+}
+
+void GridModel::setLogicalNamesShown(bool shown) {
+    if (shown == m_logicalShown)
+        return;
+    m_logicalShown = shown;
+    if (rowCount() > 0 && columnCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                           {Qt::DisplayRole, Qt::ToolTipRole});
+    if (m_headerRows > 0 && columnCount() > 0)
+        Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    if (m_headerCols > 0 && rowCount() > 0)
+        Q_EMIT headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+}
+
+void GridModel::dropLogicalNamesOutside(int rows, int cols) {
+    for (auto it = m_logical.begin(); it != m_logical.end();) {
+        const int row = int(it.key() >> 32);
+        const int col = int(it.key() & 0xffffffffu);
+        if (row >= rows || col >= cols)
+            it = m_logical.erase(it);
+        else
+            ++it;
+    }
+}
+
 void GridModel::cellChanged(int row, int col) {
     if (row >= m_headerRows && col >= m_headerCols) {
         const QModelIndex i = index(row - m_headerRows, col - m_headerCols);
@@ -89,11 +141,18 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     // A first click on a heading sorts ascending, whatever the previous heading's direction was.
     if (role == Qt::InitialSortOrderRole && orientation == Qt::Horizontal)
         return static_cast<int>(Qt::AscendingOrder);
-    if (role != Qt::DisplayRole)
+    const bool horizontal = orientation == Qt::Horizontal;
+    if (horizontal ? m_headerRows == 0 : m_headerCols == 0)
         return {};
-    if (orientation == Qt::Horizontal)
-        return m_headerRows > 0 ? QVariant(shownText(0, section + m_headerCols)) : QVariant();
-    return m_headerCols > 0 ? QVariant(shownText(section + m_headerRows, 0)) : QVariant();
+    const int row = horizontal ? 0 : section + m_headerRows;
+    const int col = horizontal ? section + m_headerCols : 0;
+    if (role == Qt::DisplayRole)
+        return displayText(row, col);
+    if (role == Qt::ToolTipRole && m_logicalShown) {
+        const QString logical = cellLogicalName(row, col);
+        return logical.isEmpty() ? QVariant() : QVariant(logical);
+    }
+    return {};
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
@@ -138,6 +197,7 @@ void SimpleGridModel::reshape(int rows, int cols) {
     beginResetModel();
     m_rows = rows;
     m_cols = cols;
+    dropLogicalNamesOutside(rows, cols);
     m_cells.resize(rows);
     for (QStringList& row : m_cells)
         row.resize(cols);
@@ -158,6 +218,7 @@ void SimpleGridModel::setCellText(int row, int col, const QString& text) {
 }
 
 void SimpleGridModel::clearCells() {
+    clearLogicalNames();
     for (QStringList& row : m_cells)
         for (QString& cell : row)
             cell.clear();

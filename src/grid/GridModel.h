@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <string>
@@ -39,11 +40,22 @@ public:
     // when the cell goes on. The clipboard and the CSV take the whole value from cellText/cellUtf8.
     QString shownText(int row, int col) const;
     static constexpr qsizetype kShownChars = 500;
+    // What a view shows for a cell: shownText, with the cell's logical name beside it
+    // ("CUST_NAME（顧客名）") while logical names are shown.
+    QString displayText(int row, int col) const;
     // The kind of every value in a column below the heading row.
     virtual ColumnKind columnKind(int col) const {
         Q_UNUSED(col);
         return ColumnKind::Text;
     }
+
+    // Logical names: a name a cell's text stands for, shown beside the text and as its tip while
+    // logicalNamesShown(). The cell's own text (what is copied, dragged, saved and assembled) never
+    // changes with it.
+    void setCellLogicalName(int row, int col, const QString& name);
+    QString cellLogicalName(int row, int col) const;
+    void setLogicalNamesShown(bool shown);
+    bool logicalNamesShown() const { return m_logicalShown; }
 
     int headerRows() const { return m_headerRows; }
     int headerCols() const { return m_headerCols; }
@@ -62,10 +74,17 @@ public:
 protected:
     // Tells the views that grid cell (row, col) changed, in the body or in a header.
     void cellChanged(int row, int col);
+    // Models drop the logical names of cells they empty or cut off.
+    void clearLogicalNames() { m_logical.clear(); }
+    void dropLogicalNamesOutside(int rows, int cols);
 
 private:
+    static quint64 cellKey(int row, int col) { return (quint64(quint32(row)) << 32) | quint32(col); }
+
     int m_headerRows = 0;
     int m_headerCols = 0;
+    bool m_logicalShown = false;
+    QHash<quint64, QString> m_logical; // few cells have one: the names of a table and its columns
 };
 
 // A small grid held as one string per cell: the main window's column grid.

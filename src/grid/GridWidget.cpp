@@ -198,7 +198,7 @@ void GridWidget::AutoSize(int firstCol, int lastCol) {
         int width = 0;
         auto measure = [&](int r) {
             const QFontMetrics& m = r < m_model->headerRows() ? hfm : fm;
-            width = std::max(width, m.horizontalAdvance(m_model->shownText(r, col)));
+            width = std::max(width, m.horizontalAdvance(m_model->displayText(r, col)));
         };
         for (int r = 0; r < std::min(rows, kHead); ++r)
             measure(r);
@@ -430,6 +430,9 @@ void GridWidget::updateGeometries() {
         h += rowHeight(r);
     const QRect vp = viewport()->geometry();
     m_frozen->setGeometry(vp.x(), vp.y(), vp.width(), std::min(h, vp.height()));
+    // The stretched last column takes its width without a sectionResized.
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        m_frozen->setColumnWidth(c, columnWidth(c));
     m_frozen->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
 }
 

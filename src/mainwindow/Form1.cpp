@@ -2,6 +2,7 @@
 
 #include "about/Form5.h"
 #include "app/ErrorTrap.h"
+#include "app/LogicalNameList.h"
 #include "app/Module1.h"
 #include "catalogue/Form2.h"
 #include "grid/GridWidget.h"
@@ -85,12 +86,18 @@ void Form1::buildMenus() {
     Disp = menu("Disp", QStringLiteral("表示"));
     TypeDisp = item(Disp, "TypeDisp", QStringLiteral("属性表示"));
     TypeDisp->setCheckable(true);
+    LogicalDisp = item(Disp, "LogicalDisp", QStringLiteral("論理名表示"));
+    LogicalDisp->setCheckable(true);
+    Cond = menu("Cond", QStringLiteral("条件"));
+    JoinAdd = item(Cond, "JoinAdd", QStringLiteral("結合条件の追加"));
     etc = menu("etc", QStringLiteral("その他"));
     Version = item(etc, "Version", QStringLiteral("ツールについて"));
 
     connect(Connection, &QAction::triggered, this, &Form1::Connection_Click);
     connect(UnConnection, &QAction::triggered, this, &Form1::UnConnection_Click);
     connect(TypeDisp, &QAction::triggered, this, &Form1::TypeDisp_Click);
+    connect(LogicalDisp, &QAction::triggered, this, &Form1::LogicalDisp_Click);
+    connect(JoinAdd, &QAction::triggered, this, &Form1::JoinAdd_Click);
     connect(Version, &QAction::triggered, this, &Form1::Version_Click);
 }
 
@@ -160,6 +167,8 @@ void Form1::buildControls() {
     Label5 = label("Label5", QStringLiteral("表示項目"), {6000, 5040, 1095, 255}, false);
     List1 = list("List1", {360, 5280, 5415, 2220}, QAbstractItemView::SingleSelection);
     List2 = list("List2", {6000, 5280, 4095, 2220}, QAbstractItemView::MultiSelection);
+    zemo::useLogicalNames(List2, false);
+    List1->setContextMenuPolicy(Qt::CustomContextMenu);
 
     zemo::setTabChain({Command3, Command4, Command5, Command6, Command7, Command2, List1, VSFlexGrid1, Text2,
                        Text4, Combo1, Combo2, List2, Command1, Command8});
@@ -173,6 +182,7 @@ void Form1::buildControls() {
     connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
     connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
     connect(List1, &QListWidget::itemSelectionChanged, this, &Form1::List1_Click);
+    connect(List1, &QWidget::customContextMenuRequested, this, &Form1::List1_ContextMenu);
     connect(VSFlexGrid1, &zemo::GridWidget::MouseUp, this, &Form1::VSFlexGrid1_MouseRelease);
     connect(VSFlexGrid1, &zemo::GridWidget::BeforeMouseDown, this, &Form1::VSFlexGrid1_BeforePress);
 }
@@ -244,6 +254,7 @@ void Form1::UnConnection_Click() {
     VSFlexGrid1->Clear();
     ClearConditions();
     List2->clear();
+    m_loadedTables.clear();
     // The FROM body would otherwise outlive the grid and list it was built with.
     gFromList.clear();
     Text2->setText(QString());
@@ -260,43 +271,6 @@ void Form1::UnConnection_Click() {
 void Form1::TypeDisp_Click() {
     // The checkable action has already inverted its mark when it is triggered.
     applyAttributeColumns();
-}
-
-// ---- what the other windows ask of the main window ----
-
-void Form1::applyAttributeColumns() {
-    const int cols = VSFlexGrid1->Cols();
-    if (cols <= 1)
-        return;
-    const bool shown = TypeDisp->isChecked();
-    for (int c = shown ? 0 : 1; c < cols; c += shown ? 1 : 2)
-        VSFlexGrid1->setColHidden(c, !shown);
-}
-
-void Form1::resetColumnPicker() {
-    VSFlexGrid1->Clear();
-    VSFlexGrid1->setCols(1);
-    VSFlexGrid1->setRows(2);
-    ClearConditions();
-    List2->clear();
-}
-
-void Form1::clearColumnPicker() {
-    List2->clear();
-    VSFlexGrid1->Clear();
-}
-
-void Form1::showTableColumns(int ordinal, const QString& tableName, const QList<zemo::TableColumn>& columns) {
-    zemo::writeTableColumns(*VSFlexGrid1->gridModel(), tableName, ordinal, columns,
-                            [this](const QString& item) { List2->addItem(item); });
-    VSFlexGrid1->AutoSize(0, VSFlexGrid1->Cols() - 1);
-}
-
-QStringList Form1::displayItemTexts() const {
-    QStringList items;
-    for (int i = 0; i < List2->count(); ++i)
-        items << List2->item(i)->text();
-    return items;
 }
 
 void Form1::Version_Click() {
@@ -384,6 +358,11 @@ zemo::Condition editorFields(const QComboBox* connector, const QLineEdit* left, 
 void Form1::Command4_Click() {
     if (!zemo::addCondition(editorFields(Combo1, Text2, Combo2, Text4)))
         return;
+    ShowAddedConditions();
+}
+
+// After conditions were added to the store: the list shows them, 変更 and 削除 are enabled.
+void Form1::ShowAddedConditions() {
     RefreshConditionList();
     if (List1->count() >= 1) {
         Command5->setEnabled(true);

@@ -27,10 +27,12 @@ public:
 
     void resetColumnPicker() override;
     void clearColumnPicker() override;
-    void showTableColumns(int ordinal, const QString& tableName,
-                          const QList<zemo::TableColumn>& columns) override;
+    void showTableColumns(int ordinal, const QString& tableName, const QList<zemo::TableColumn>& columns,
+                          const QString& tableLogical) override;
     void applyAttributeColumns() override;
     QStringList displayItemTexts() const override;
+    QList<zemo::DisplayItem> displayItems() const override;
+    bool logicalNamesShown() const override;
 
     // The outer size remembered by the last layout pass (twips).
     zemo::TwipsSize rememberedSize() const { return m_resize.remembered(); }
@@ -43,6 +45,9 @@ private Q_SLOTS:
     void Connection_Click();
     void UnConnection_Click();
     void TypeDisp_Click();
+    void LogicalDisp_Click();
+    void JoinAdd_Click();
+    void List1_ContextMenu(const QPoint& pos);
     void Version_Click();
     void Command1_Click();
     void Command2_Click();
@@ -64,6 +69,7 @@ private:
     void buildMenus();
     void Form_Load();
     void RefreshConditionList();
+    void ShowAddedConditions();
     void ClearConditions();
     void CopyCurrentCell(QLineEdit* target);
     void setConnectedCommands(bool enabled);
@@ -76,6 +82,11 @@ private:
     QComboBox *Combo1 = nullptr, *Combo2 = nullptr;
     QLineEdit *Text2 = nullptr, *Text4 = nullptr;
     QListWidget *List1 = nullptr, *List2 = nullptr;
-    QMenu *DB = nullptr, *Disp = nullptr, *etc = nullptr;
-    QAction *Connection = nullptr, *UnConnection = nullptr, *TypeDisp = nullptr, *Version = nullptr;
+    QMenu *DB = nullptr, *Disp = nullptr, *Cond = nullptr, *etc = nullptr;
+    QAction *Connection = nullptr, *UnConnection = nullptr, *TypeDisp = nullptr, *LogicalDisp = nullptr,
+            *JoinAdd = nullptr, *Version = nullptr;
+    // The tables in the column grid by ordinal (the table of alias T(k+1) is entry k); an entry is empty
+    // when its table could not be loaded.
+    QStringList m_loadedTables;
+    QMenu* m_conditionMenu = nullptr; // the condition list's right-click menu
 };

@@ -3,6 +3,7 @@
 #include "app/BusyPointer.h"
 #include "app/DbWait.h"
 #include "app/ErrorTrap.h"
+#include "app/LogicalNameList.h"
 #include "app/MessagePresenter.h"
 #include "app/Module1.h"
 #include "app/ZemoError.h"
@@ -102,6 +103,7 @@ void Form4::buildControls() {
 
     Label4 = label("Label4", QStringLiteral("表示項目"), {6000, 360, 975, 255});
     List2 = make.add<QListWidget>("List2", {6000, 600, 4095, 2940});
+    zemo::useLogicalNames(List2, false);
 
     Image1 = label("Image1", QString(), {5400, 1800, 480, 480});
     Image1->setPixmap(runPicture());
@@ -162,8 +164,13 @@ void Form4::Form_Load() {
 
 void Form4::CopyDisplayItems() {
     List2->clear();
-    if (const zemo::QueryBuilderWindow* main = zemo::queryBuilder())
-        List2->addItems(main->displayItemTexts());
+    const zemo::QueryBuilderWindow* main = zemo::queryBuilder();
+    if (!main)
+        return;
+    // Shown as the main window shows them.
+    zemo::showLogicalNames(List2, main->logicalNamesShown());
+    for (const zemo::DisplayItem& item : main->displayItems())
+        zemo::addNamedItem(List2, item.text, item.logical);
 }
 
 void Form4::RunQuery() {
@@ -172,7 +179,8 @@ void Form4::RunQuery() {
     zemo::BusyPointer busy(this);
     runTrapped(this, [this] {
         if (!gOraDatabase)
-            throw zemo::ZemoError(zemo::err::NotConnected, QStringLiteral("データベースに接続されていません"));
+            throw zemo::ZemoError(zemo::err::NotConnected,
+                                  QStringLiteral("データベースに接続されていません"));
         // The rows are fetched on the connection's thread; the window keeps painting meanwhile.
         auto fetch = std::make_shared<zemo::ResultFetch>();
         const QString sql = m_statement.statement(Text1->document()->toRawText());
@@ -183,14 +191,31 @@ void Form4::RunQuery() {
         wait.wait(*call);
         const bool stopped = call->stopRequested();
         zemo::ResultFetch::Taken taken = fetch->take();
-        if (taken.executed)
+        if (taken.executed) {
             m_results->adopt(taken.fieldNames, std::move(taken.store));
+            ShowHeadingLogicalNames(sql == zemo::statementToRun(gSqlText));
+        }
         // A failure keeps the rows fetched before it, with their widths unfitted and the count unchanged.
         if (!stopped)
             call->rethrow();
         VSFlexGrid1->AutoSize(0, VSFlexGrid1->Cols() - 1);
         Label3->setText(zemo::rowCountCaption(VSFlexGrid1->Rows() - 1, stopped));
     });
+}
+
+// With 表示 → 論理名表示 checked the headings show the logical names of the display items beside the
+// field names; the heading cells keep the names, which the copies and the files take.
+void Form4::ShowHeadingLogicalNames(bool assembledStatement) {
+    const zemo::QueryBuilderWindow* main = zemo::queryBuilder();
+    m_results->setLogicalNamesShown(main && main->logicalNamesShown());
+    if (!m_results->logicalNamesShown())
+        return;
+    QStringList fields;
+    for (int c = 1; c < m_results->gridCols(); ++c)
+        fields << m_results->cellText(0, c);
+    const QStringList logical = zemo::headingLogicalNames(fields, main->displayItems(), assembledStatement);
+    for (qsizetype j = 0; j < logical.size(); ++j)
+        m_results->setCellLogicalName(0, int(j) + 1, logical[j]);
 }
 
 void Form4::Command1_Click() {

@@ -49,6 +49,7 @@ private:
     void Form_Load();
     void RunQuery();
     void CopyDisplayItems();
+    void ShowHeadingLogicalNames(bool assembledStatement);
     void ExportGrid(zemo::ExportFormat format);
 
     QLabel *Label1 = nullptr, *Label4 = nullptr, *Image1 = nullptr, *Label2 = nullptr, *Label3 = nullptr;

@@ -99,4 +99,45 @@ QString rowCountCaption(int rows, bool stopped) {
            (stopped ? QStringLiteral("（中止）") : QString());
 }
 
+namespace {
+
+bool sameName(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The one logical name the display items of column `field` agree on, or none.
+QString agreedLogicalName(const QString& field, const QList<DisplayItem>& items) {
+    bool found = false;
+    QString agreed;
+    for (const DisplayItem& item : items) {
+        if (!sameName(displayItemColumn(item.text), field))
+            continue;
+        if (found && item.logical != agreed)
+            return {};
+        found = true;
+        agreed = item.logical;
+    }
+    return agreed;
+}
+
+} // namespace
+
+QStringList headingLogicalNames(const QStringList& fieldNames, const QList<DisplayItem>& items,
+                                bool assembledStatement) {
+    QList<const DisplayItem*> selected;
+    if (assembledStatement)
+        for (const DisplayItem& item : items)
+            if (item.selected)
+                selected << &item;
+    QStringList out;
+    out.reserve(fieldNames.size());
+    for (qsizetype j = 0; j < fieldNames.size(); ++j) {
+        if (j < selected.size() && sameName(displayItemColumn(selected[j]->text), fieldNames[j]))
+            out << selected[j]->logical;
+        else
+            out << agreedLogicalName(fieldNames[j], items);
+    }
+    return out;
+}
+
 } // namespace zemo

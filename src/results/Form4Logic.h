@@ -1,8 +1,11 @@
 #pragma once
 
 #include "app/ResizeLayout.h"
+#include "catalogue/Catalogue.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace zemo {
@@ -41,6 +44,13 @@ private:
     QString m_raw;                  // the box's raw text as last seen
     std::vector<qsizetype> m_start; // where each character of m_raw begins in m_text, and the end
 };
+
+// The logical names of a result's fields, for its headings (an empty name where none is known). When
+// the statement ran as 抽出 assembled it, field j is the j-th selected display item while their names
+// agree; any other field takes the logical name its name has among all display items (letter case
+// aside, as a server may fold it), when they agree on one.
+QStringList headingLogicalNames(const QStringList& fieldNames, const QList<DisplayItem>& items,
+                                bool assembledStatement);
 
 // The row-count caption, e.g. ":25件"; a fetch the user stopped says so (":25件（中止）"), so that a
 // part of a result is never taken for all of it.

@@ -94,6 +94,7 @@ void ResultModel::setGridRows(int rows) {
         m_store = m_store->reshaped(uint32_t(rows - 1), m_cols - 1);
     }
     m_gridRows = rows;
+    dropLogicalNamesOutside(m_gridRows, m_cols);
     endResetModel();
 }
 
@@ -105,11 +106,13 @@ void ResultModel::setGridCols(int cols) {
     m_header.resize(cols);
     m_store = m_store->reshaped(uint32_t(dataRows()), cols - 1);
     m_cols = cols;
+    dropLogicalNamesOutside(m_gridRows, m_cols);
     endResetModel();
 }
 
 void ResultModel::clearCells() {
     beginResetModel();
+    clearLogicalNames();
     m_header = QStringList(m_cols);
     m_store = std::make_unique<ResultStore>(m_cols - 1);
     m_store->appendEmptyRows(uint32_t(dataRows()));
@@ -171,6 +174,7 @@ bool ResultModel::fetchRows(OracleResultSet& rs, const Progress& progress, int e
 
 void ResultModel::adopt(QStringList fieldNames, std::unique_ptr<ResultStore> store) {
     beginResetModel();
+    clearLogicalNames();
     m_store = store ? std::move(store) : std::make_unique<ResultStore>(int(fieldNames.size()));
     m_store->numberRows();
     m_cols = m_store->dataCols() + 1;

@@ -107,17 +107,12 @@ private Q_SLOTS:
         ResetGlobals();
     }
     void init() {
-        ResetGlobals();
         m_boxes.clear();
-        m_form = std::make_unique<Form1>();
-        m_ui = std::make_unique<MainWindowDriver>(*m_form);
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QVERIFY(openMainWindow(m_form, m_ui));
     }
     void cleanup() {
         pg.signalServer("CONT");
-        m_ui.reset();
-        m_form.reset();
+        closeMainWindow(m_form, m_ui);
     }
 
     void backends_data() {
@@ -132,14 +127,16 @@ private Q_SLOTS:
     void serverStoppedMidFetch() {
         QFETCH(QString, via);
         QVERIFY(!m_ui->connectWith(via));
-        const Run run = runAndStop(
-            QStringLiteral("select x, pg_sleep(0.001) as s from generate_series(1, 100000) x"), 200,
-            [this] { QVERIFY(pg.signalServer("STOP")); });
+        const Run run =
+            runAndStop(QStringLiteral("select x, pg_sleep(0.001) as s from generate_series(1, 100000) x"),
+                       200, [this] { QVERIFY(pg.signalServer("STOP")); });
         QVERIFY(pg.signalServer("CONT"));
-        qInfo() << via << "rows kept" << run.rows << "ticks" << run.ticksWhileStuck << "ms" << run.msAfterStop;
+        qInfo() << via << "rows kept" << run.rows << "ticks" << run.ticksWhileStuck << "ms"
+                << run.msAfterStop;
         QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'\n')));
         QVERIFY(run.ticksWhileStuck >= 20);
-        QVERIFY2(run.msAfterStop >= 0 && run.msAfterStop < 3000, qPrintable(QString::number(run.msAfterStop)));
+        QVERIFY2(run.msAfterStop >= 0 && run.msAfterStop < 3000,
+                 qPrintable(QString::number(run.msAfterStop)));
         QVERIFY(run.rows >= 200 && run.rows < 100000);
         QCOMPARE(run.caption, QStringLiteral(":%1件（中止）").arg(run.rows));
         // Once the server runs again the same connection answers.
@@ -157,7 +154,8 @@ private Q_SLOTS:
         QVERIFY(pg.signalServer("CONT"));
         QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'\n')));
         QVERIFY(run.ticksWhileStuck >= 20);
-        QVERIFY2(run.msAfterStop >= 0 && run.msAfterStop < 3000, qPrintable(QString::number(run.msAfterStop)));
+        QVERIFY2(run.msAfterStop >= 0 && run.msAfterStop < 3000,
+                 qPrintable(QString::number(run.msAfterStop)));
         QCOMPARE(run.caption, QStringLiteral(":0件（中止）"));
         QCOMPARE(runToEnd(QStringLiteral("select 2 as two")), QStringLiteral(":1件"));
     }
@@ -173,7 +171,8 @@ private Q_SLOTS:
         clock.start();
         const Run run = runAndStop(QStringLiteral("select pg_sleep(4), 1 as x"), 0, {});
         QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(u'\n')));
-        QVERIFY2(run.msAfterStop >= 0 && run.msAfterStop < 2500, qPrintable(QString::number(run.msAfterStop)));
+        QVERIFY2(run.msAfterStop >= 0 && run.msAfterStop < 2500,
+                 qPrintable(QString::number(run.msAfterStop)));
         QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(run.caption, QStringLiteral(":0件（中止）"));
         QCOMPARE(runToEnd(QStringLiteral("select 3 as three")), QStringLiteral(":1件"));
@@ -188,7 +187,8 @@ private Q_SLOTS:
         QVERIFY(PgCluster::run("halt"));
         runToEnd(QStringLiteral("select 1 as one"));
         bool listed = true;
-        whenModal<Form2>([&](Form2* dlg) { listed = child<QListWidget>(dlg, QStringLiteral("List1"))->count() > 0; });
+        whenModal<Form2>(
+            [&](Form2* dlg) { listed = child<QListWidget>(dlg, QStringLiteral("List1"))->count() > 0; });
         click(m_form.get(), "Command3");
         QVERIFY(PgCluster::run("resume"));
         QVERIFY(!listed);

@@ -53,7 +53,8 @@ class TestServerWindows : public QObject {
     bool connectWith(const QString& profile) { return m_ui->connectWith(profile); }
     void markTables(const QStringList& tables) { m_ui->markTables(tables); }
     void pickDisplayItems(const QStringList& items) { m_ui->pickDisplayItems(items); }
-    void addCondition(const QString& connector, const QString& left, const QString& op, const QString& right) {
+    void addCondition(const QString& connector, const QString& left, const QString& op,
+                      const QString& right) {
         m_ui->addCondition(connector, left, op, right);
     }
     // The statement as the result window runs it.
@@ -108,18 +109,10 @@ private Q_SLOTS:
         }
     }
     void init() {
-        ResetGlobals();
         m_boxes.clear();
-        m_form = std::make_unique<Form1>();
-        m_ui = std::make_unique<MainWindowDriver>(*m_form);
-        m_form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QVERIFY(openMainWindow(m_form, m_ui));
     }
-    void cleanup() {
-        m_ui.reset();
-        m_form.reset();
-        gOraDatabase.reset();
-    }
+    void cleanup() { closeMainWindow(m_form, m_ui); }
 
     void profileToCsv_data() {
         QTest::addColumn<QString>("via");

@@ -14,10 +14,7 @@ class TestCatalogueCore : public QObject {
 private Q_SLOTS:
     void init() { ResetGlobals(); }
 
-    void queryTexts() {
-        QCOMPARE(
-            kTableListQuery,
-            QStringLiteral("select OBJECT_NAME from USER_OBJECTS where OBJECT_TYPE IN ('TABLE','VIEW')"));
+    void columnQueryQuotesTheName() {
         QCOMPARE(columnQuery(QStringLiteral("EMP")),
                  QStringLiteral(
                      "select column_name,DATA_TYPE||'['||DATA_LENGTH||']' TypeLen from user_tab_columns "

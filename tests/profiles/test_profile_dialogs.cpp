@@ -7,6 +7,7 @@
 #include "profiles/Form6.h"
 #include "profiles/ProfileStore.h"
 #include "support/Connect.h"
+#include "support/Files.h"
 #include "support/Modal.h"
 
 #include <QApplication>
@@ -38,13 +39,6 @@ QStringList tabChain(QWidget* start, int count) {
         if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().startsWith("qt_"))
             names << w->objectName();
     return names;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
 }
 
 QStringList listed(const Form6& dlg) {
@@ -269,7 +263,8 @@ void TestProfileDialogs::connectWithTheDemoDatabase() {
     QCOMPARE(dlg.cursor().shape(), Qt::ArrowCursor);
     // The connection answers.
     bool answered = false;
-    gOraDatabase->runNow([&](zemo::OracleDatabase& db) { answered = !db.CreateDynaset("SELECT 1 AS ONE", 0)->Eof(); });
+    gOraDatabase->runNow(
+        [&](zemo::OracleDatabase& db) { answered = !db.CreateDynaset("SELECT 1 AS ONE", 0)->Eof(); });
     QVERIFY(answered);
 }
 
@@ -423,7 +418,7 @@ void TestProfileDialogs::newProfileThroughTheEditor() {
     QVERIFY(m_shown.isEmpty());
     QCOMPARE(listed(dlg), QStringList{"本番"});
     // Saved exactly as typed; the record is cleared afterwards.
-    QVERIFY(readAll(m_path).contains(QString("LOG= scott \r\n").toUtf8()));
+    QVERIFY(zemo::test::readFile(m_path).contains(QString("LOG= scott \r\n").toUtf8()));
     QCOMPARE(zemo::ReadProfile("本番", m_path), (Profile{"ORCL", "scott", "tiger", "本番"}));
     QCOMPARE(gProfileEdit.ProfileName, QString());
     QCOMPARE(gProfileEdit.UserName, QString());
@@ -499,7 +494,8 @@ void TestProfileDialogs::changeUnderANewNameKeepsTheOld() {
     whenEditorOpens([](Form3& e) { type(e, "Text3", "s2"); });
     click(dlg, "Command4");
     QCOMPARE(listed(dlg), (QStringList{"old", "new"}));
-    QVERIFY(readAll(m_path).startsWith("[old]\r\nNAME=old\r\nLOG=u\r\nPAS=p\r\nSRV=s2\r\nCOLOR=blue\r\n"));
+    QVERIFY(zemo::test::readFile(m_path).startsWith(
+        "[old]\r\nNAME=old\r\nLOG=u\r\nPAS=p\r\nSRV=s2\r\nCOLOR=blue\r\n"));
 }
 
 void TestProfileDialogs::copyAddsANumberedProfile() {
@@ -526,7 +522,7 @@ void TestProfileDialogs::copyWhenAllNumbersAreTaken() {
     zemo::WriteProfile("s", "u", "p", "full", m_path);
     for (int n = 1; n <= 10; ++n)
         zemo::WriteProfile("s", "u", "p", "full_" + QString::number(n), m_path);
-    const QByteArray before = readAll(m_path);
+    const QByteArray before = zemo::test::readFile(m_path);
     Form6 dlg;
     dlg.show();
     select(dlg, "full");
@@ -535,7 +531,7 @@ void TestProfileDialogs::copyWhenAllNumbersAreTaken() {
     QVERIFY2(
         m_shown[0].text.startsWith("エラー番号：" + QString::number(zemo::err::ProfileCopyFull) + QChar(13)),
         qPrintable(m_shown[0].text));
-    QCOMPARE(readAll(m_path), before);
+    QCOMPARE(zemo::test::readFile(m_path), before);
     QVERIFY(dlg.isVisible());
 }
 
@@ -603,7 +599,7 @@ void TestProfileDialogs::unreadableFileStillOpensTheDialog() {
     click(again, "Command5");
     QCOMPARE(m_shown.size(), 1);
     QCOMPARE(listed(again).size(), 2);
-    QVERIFY(readAll(m_path).startsWith("[ok]\r\nNAME=ok\r\nLOG=u\r\n[broken\r\nLOG=x\r\n"));
+    QVERIFY(zemo::test::readFile(m_path).startsWith("[ok]\r\nNAME=ok\r\nLOG=u\r\n[broken\r\nLOG=x\r\n"));
 }
 
 QTEST_MAIN(TestProfileDialogs)

@@ -2,6 +2,7 @@
 #include "app/ZemoError.h"
 #include "profiles/IniFile.h"
 #include "profiles/ProfileStore.h"
+#include "support/Files.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,13 +22,6 @@
 using namespace zemo;
 
 namespace {
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
 void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -137,9 +131,10 @@ void TestProfileStore::writeThenReadAndList() {
 
     WriteProfile("ORCL", "scott", "", "本番", m_path);
     WriteProfile(" srv ", " u ", " p ", " spaced ", m_path);
-    QCOMPARE(readAll(m_path), QString("[本番]\r\nNAME=本番\r\nLOG=scott\r\nPAS=\r\nSRV=ORCL\r\n"
-                                      "[ spaced ]\r\nNAME= spaced \r\nLOG= u \r\nPAS= p \r\nSRV= srv \r\n")
-                                  .toUtf8());
+    QCOMPARE(zemo::test::readFile(m_path),
+             QString("[本番]\r\nNAME=本番\r\nLOG=scott\r\nPAS=\r\nSRV=ORCL\r\n"
+                     "[ spaced ]\r\nNAME= spaced \r\nLOG= u \r\nPAS= p \r\nSRV= srv \r\n")
+                 .toUtf8());
     QCOMPARE(ListProfileNames(m_path), (QStringList{"本番", " spaced "}));
     QCOMPARE(ReadProfile("本番", m_path), (Profile{"ORCL", "scott", "", "本番"}));
     // Blanks around values go on reading, as the private-profile functions do.
@@ -188,7 +183,7 @@ void TestProfileStore::failedWriteChangesNothing() {
         QCOMPARE(errorOf([&] { DeleteProfile("old", m_path); }), err::ProfileWrite);
         QCOMPARE(errorOf([&] { CopyProfile({"S", "U", "P", "old"}, m_path); }), err::ProfileWrite);
     }
-    QCOMPARE(readAll(m_path), before);
+    QCOMPARE(zemo::test::readFile(m_path), before);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"KESTO.ini"});
 
     // The disk fills up halfway through the write (a file size limit stands in for it): the old file
@@ -204,7 +199,7 @@ void TestProfileStore::failedWriteChangesNothing() {
         signal(SIGXFSZ, oldSignal);
         QCOMPARE(error, err::ProfileWrite);
     }
-    QCOMPARE(readAll(m_path), before);
+    QCOMPARE(zemo::test::readFile(m_path), before);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"KESTO.ini"});
 
     // A profile file that is a folder cannot be replaced either.
@@ -221,9 +216,9 @@ void TestProfileStore::unencodableWriteChangesNothing() {
     writeAll(m_path, before);
     QCOMPARE(errorOf([&] { WriteProfile("S", "U", QString::fromUtf8("🔑"), "デモ", m_path); }),
              err::ProfileWrite);
-    QCOMPARE(readAll(m_path), before);
+    QCOMPARE(zemo::test::readFile(m_path), before);
     WriteProfile("S", "U", "鍵", "デモ", m_path);
-    QCOMPARE(readAll(m_path),
+    QCOMPARE(zemo::test::readFile(m_path),
              QByteArray(enc(QString("[デモ]\r\nNAME=デモ\r\nLOG=U\r\nPAS=鍵\r\nSRV=S\r\n"))));
 }
 
@@ -243,7 +238,7 @@ void TestProfileStore::unreadableFilesGiveAClearError() {
         QCOMPARE(errorOf([&] { ReadProfile("a", m_path); }), err::ProfileRead);
         QCOMPARE(errorOf([&] { WriteProfile("S", "U", "P", "a", m_path); }), err::ProfileRead);
         QCOMPARE(errorOf([&] { DeleteProfile("a", m_path); }), err::ProfileRead);
-        QCOMPARE(readAll(m_path), bytes);
+        QCOMPARE(zemo::test::readFile(m_path), bytes);
     }
 
     // A header without its closing bracket is no profile, and its keys belong to none.
@@ -275,9 +270,9 @@ void TestProfileStore::copyNeverOverwrites() {
     QCOMPARE(ListProfileNames(m_path).size(), 11);
     QCOMPARE(ReadProfile("demo_4", m_path), (Profile{"other", "other", "other", "demo_4"}));
 
-    const QByteArray full = readAll(m_path);
+    const QByteArray full = zemo::test::readFile(m_path);
     QCOMPARE(errorOf([&] { CopyProfile({"S", "U", "P", "Demo"}, m_path, random); }), err::ProfileCopyFull);
-    QCOMPARE(readAll(m_path), full);
+    QCOMPARE(zemo::test::readFile(m_path), full);
 }
 
 void TestProfileStore::copyTrimsAndUsesTheStoredName() {
@@ -288,7 +283,8 @@ void TestProfileStore::copyTrimsAndUsesTheStoredName() {
     QRandomGenerator random(1);
     QCOMPARE(CopyProfile({" srv ", " user ", " pw ", "  base "}, m_path, random), QString("base_7"));
     QCOMPARE(ReadProfile("base_7", m_path), (Profile{"srv", "user", "pw", "base_7"}));
-    QVERIFY(readAll(m_path).contains("[base_7]\r\nNAME=base_7\r\nLOG=user\r\nPAS=pw\r\nSRV=srv\r\n"));
+    QVERIFY(zemo::test::readFile(m_path).contains(
+        "[base_7]\r\nNAME=base_7\r\nLOG=user\r\nPAS=pw\r\nSRV=srv\r\n"));
 }
 
 void TestProfileStore::installedProfilesStartTheUsersFile() {
@@ -312,7 +308,7 @@ void TestProfileStore::installedProfilesStartTheUsersFile() {
     // The user's changes go to the user's file; the installed one stays as shipped.
     WriteProfile("ORCL", "scott", "tiger", "本番", user);
     QCOMPARE(ListProfileNames(user), (QStringList{"デモ", "本番"}));
-    QCOMPARE(readAll(installed), shipped);
+    QCOMPARE(zemo::test::readFile(installed), shipped);
 
     // Once the user has a file it is never started again, not even when every profile is deleted.
     DeleteProfile("デモ", user);
@@ -351,7 +347,7 @@ void TestProfileStore::busyLockFailsTheSave() {
     clock.start();
     QCOMPARE(errorOf([&] { WriteProfile("s", "u", "p", "b", m_path); }), err::ProfileWrite);
     QVERIFY(clock.elapsed() >= 4000);
-    QCOMPARE(readAll(m_path), QByteArray("[a]\r\nNAME=a\r\n"));
+    QCOMPARE(zemo::test::readFile(m_path), QByteArray("[a]\r\nNAME=a\r\n"));
     holder.kill();
     holder.waitForFinished();
     // Once its owner is gone the lock is stale and the next save goes through.

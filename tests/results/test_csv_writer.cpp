@@ -5,6 +5,7 @@
 #include "support/CsvReader.h"
 #include "support/DiskFull.h"
 #include "support/FakeResultSet.h"
+#include "support/Files.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -14,14 +15,7 @@
 
 using namespace zemo;
 
-namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestCsvWriter : public QObject {
     Q_OBJECT
@@ -63,10 +57,12 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("out.csv"));
         writeGridCsv(grid, {0, 2, 1}, path);
-        QCOMPARE(readAll(path), QByteArray("\xEF\xBB\xBF,\"B,2\",A\r\n1,,x\r\n2,\"y\r\nz\",\r\n"));
+        QCOMPARE(zemo::test::readFile(path),
+                 QByteArray("\xEF\xBB\xBF,\"B,2\",A\r\n1,,x\r\n2,\"y\r\nz\",\r\n"));
         // No column order: grid order.
         writeGridCsv(grid, {}, path);
-        QCOMPARE(readAll(path), QByteArray("\xEF\xBB\xBF,A,\"B,2\"\r\n1,x,\r\n2,,\"y\r\nz\"\r\n"));
+        QCOMPARE(zemo::test::readFile(path),
+                 QByteArray("\xEF\xBB\xBF,A,\"B,2\"\r\n1,x,\r\n2,,\"y\r\nz\"\r\n"));
     }
 
     void largeResultReadsBack() {
@@ -83,7 +79,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("big.csv"));
         writeGridCsv(m, {0, 2, 1}, path);
-        const QByteArray bytes = readAll(path);
+        const QByteArray bytes = zemo::test::readFile(path);
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
         QList<QStringList> records;
         QVERIFY(readCsv(bytes.mid(3), records));
@@ -125,7 +121,7 @@ private Q_SLOTS:
         // The disk fills up after diskBytes.
         QCOMPARE(test::errorNumberWithDiskFullAfter(rlim_t(diskBytes), [&] { writeGridCsv(m, {}, path); }),
                  err::FileWrite);
-        QCOMPARE(readAll(path), QByteArray("old contents\r\n"));
+        QCOMPARE(zemo::test::readFile(path), QByteArray("old contents\r\n"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"keep.csv"}));
 
         // A folder that does not exist: an error, and nothing is created.

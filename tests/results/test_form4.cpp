@@ -9,6 +9,7 @@
 #include "results/Form4Logic.h"
 #include "support/Connect.h"
 #include "support/CsvReader.h"
+#include "support/Files.h"
 #include "support/GridText.h"
 #include "support/Modal.h"
 
@@ -41,11 +42,6 @@ QStringList numbersUpTo(int n) {
     return out;
 }
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 using zemo::test::whenModal;
 
 // A main window that offers its display items, as the result window asks for them.
@@ -54,7 +50,7 @@ public:
     QStringList items;
     void resetColumnPicker() override {}
     void clearColumnPicker() override {}
-    void showTableColumns(int, const QString&, const QList<zemo::TableColumn>&) override {}
+    void showTableColumns(int, const QString&, const QList<zemo::TableColumn>&, const QString&) override {}
     void applyAttributeColumns() override {}
     QStringList displayItemTexts() const override { return items; }
 };
@@ -132,7 +128,7 @@ private Q_SLOTS:
         QCOMPARE(f.findChild<QListWidget*>(QStringLiteral("List2"))->count(), 0);
         QCOMPARE(grid(f)->Rows(), 1);
         QCOMPARE(grid(f)->Cols(), 10);
-        QCOMPARE(readAll(exportCsv(f, QStringLiteral("design.csv"))),
+        QCOMPARE(zemo::test::readFile(exportCsv(f, QStringLiteral("design.csv"))),
                  QByteArray("\xEF\xBB\xBF,,,,,,,,,\r\n"));
 
         // A statement typed over several lines runs with its line breaks as blanks.
@@ -224,8 +220,10 @@ private Q_SLOTS:
         QCOMPARE(label3(f)->text(), QStringLiteral(":10000件"));
         QCOMPARE(g->TextMatrix(0, 1), QStringLiteral("ORDER_NO"));
 
-        auto rs = OracleSession().OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("u/p"))->CreateDynaset(QStringLiteral(
-            "select cast(ORDER_NO as text), cast(LINE_NO as text), cast(AMOUNT as text) from ORDER_LINES"));
+        auto rs = OracleSession()
+                      .OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("u/p"))
+                      ->CreateDynaset(QStringLiteral("select cast(ORDER_NO as text), cast(LINE_NO as text), "
+                                                     "cast(AMOUNT as text) from ORDER_LINES"));
         int row = 1;
         for (; !rs->Eof(); rs->MoveNext(), ++row) {
             QStringList want{QString::number(row)}, got{g->TextMatrix(row, 0)};
@@ -324,7 +322,7 @@ private Q_SLOTS:
         // The file follows the rows and the dragged column order on screen.
         g->horizontalHeader()->moveSection(2, 0);
         QList<QStringList> records;
-        QVERIFY(readCsv(readAll(exportCsv(f, QStringLiteral("sorted.csv"))).mid(3), records));
+        QVERIFY(readCsv(zemo::test::readFile(exportCsv(f, QStringLiteral("sorted.csv"))).mid(3), records));
         QCOMPARE(records.size(), 7);
         QCOMPARE(records[0], QStringList({"", "LOCATION", "N", "DEPT_NAME"}));
         for (int r = 1; r <= 6; ++r)
@@ -393,7 +391,7 @@ private Q_SLOTS:
                                   "NULL as C10, 9223372036854775807 as C11, -1234567890123456789 as C12");
         Form4 f(m_main);
         QCOMPARE(grid(f)->TextMatrix(1, 11), QStringLiteral("9223372036854775807"));
-        const QByteArray bytes = readAll(exportCsv(f, QStringLiteral("values.csv")));
+        const QByteArray bytes = zemo::test::readFile(exportCsv(f, QStringLiteral("values.csv")));
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF") && bytes.endsWith("\r\n"));
         QList<QStringList> records;
         QVERIFY(readCsv(bytes.mid(3), records));
@@ -430,7 +428,7 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  QStringList(want.mid(1)).join(QLatin1Char('\t')) + QStringLiteral("\r\n"));
 
-        const QByteArray bytes = readAll(exportCsv(f, QStringLiteral("binary.csv")));
+        const QByteArray bytes = zemo::test::readFile(exportCsv(f, QStringLiteral("binary.csv")));
         QVERIFY(QByteArrayView(bytes).isValidUtf8());
         QList<QStringList> records;
         QVERIFY(readCsv(bytes.mid(3), records));

@@ -3,6 +3,8 @@
 // Driving the program through its real windows, as a user does: the main window's menus and buttons,
 // the profile list, the table dialog and the result window, each modal window handled as it comes up.
 
+#include "app/LogicalNameList.h"
+#include "app/Module1.h"
 #include "catalogue/Form2.h"
 #include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
@@ -32,6 +34,23 @@ inline void select(QListWidget* list, const QString& text) {
     const auto items = list->findItems(text, Qt::MatchExactly);
     QVERIFY2(items.size() == 1, qPrintable(text));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(items.first()).center());
+}
+
+// A list's entries as the program reads them.
+inline QStringList texts(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+// A list's entries as the user sees them: with their logical names beside them while shown.
+inline QStringList shownTexts(const QListWidget* list) {
+    const auto* d = qobject_cast<const LogicalNameDelegate*>(list->itemDelegate());
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << (d ? d->displayedText(list->model()->index(i, 0)) : list->item(i)->text());
+    return out;
 }
 
 inline QList<QStringList> gridCells(const GridWidget* grid) {
@@ -82,7 +101,8 @@ public:
             found.first()->setSelected(true);
         }
     }
-    void addCondition(const QString& connector, const QString& left, const QString& op, const QString& right) {
+    void addCondition(const QString& connector, const QString& left, const QString& op,
+                      const QString& right) {
         child<QComboBox>(&m_main, QStringLiteral("Combo1"))->setEditText(connector);
         child<QLineEdit>(&m_main, QStringLiteral("Text2"))->setText(left);
         child<QComboBox>(&m_main, QStringLiteral("Combo2"))->setEditText(op);
@@ -98,5 +118,21 @@ public:
 private:
     Form1& m_main;
 };
+
+// A fresh main window on screen with its driver, the globals as at a program start; whether it came up.
+inline bool openMainWindow(std::unique_ptr<Form1>& form, std::unique_ptr<MainWindowDriver>& ui) {
+    ResetGlobals();
+    form = std::make_unique<Form1>();
+    ui = std::make_unique<MainWindowDriver>(*form);
+    form->show();
+    return QTest::qWaitForWindowExposed(form.get());
+}
+
+// Closes what openMainWindow opened, and the connection.
+inline void closeMainWindow(std::unique_ptr<Form1>& form, std::unique_ptr<MainWindowDriver>& ui) {
+    ui.reset();
+    form.reset();
+    gOraDatabase.reset();
+}
 
 } // namespace zemo::test

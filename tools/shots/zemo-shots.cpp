@@ -210,12 +210,25 @@ int walk(const QString& outDir, const QString& suffix) {
                                o + QStringLiteral(".STATUS")};
     for (const QString& col : shown)
         mark(items, col);
-    addCondition(&main, QStringLiteral("Where"), c + QStringLiteral(".CUST_ID"), QStringLiteral("="),
-                 o + QStringLiteral(".CUST_ID"));
+    // The join from the tables' foreign key, through the condition list's right-click menu.
+    auto* conditions = child<QListWidget>(&main, "List1");
+    const QPoint at = conditions->viewport()->rect().center();
+    QContextMenuEvent listMenuEvent(QContextMenuEvent::Mouse, at, conditions->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(conditions->viewport(), &listMenuEvent);
+    auto* listMenu = child<QMenu>(&main, "ConditionListMenu");
+    waitExposed(listMenu);
+    shots.shootWithPopup(&main, listMenu, QStringLiteral("join-menu"));
+    listMenu->close();
+    child<QAction>(&main, "JoinAdd")->trigger();
+    if (conditions->count() != 1)
+        fail(QStringLiteral("結合条件の追加 added %1 lines").arg(conditions->count()));
     addCondition(&main, QStringLiteral("And"), c + QStringLiteral(".PREFECTURE"), QStringLiteral("="),
                  QStringLiteral("'東京都'"));
     grid->setCurrentCell(2, 0);
     shots.shoot(&main, QStringLiteral("main-query"));
+    // 表示 → 論理名表示: the grid, the display items and the result headings with the logical names.
+    child<QAction>(&main, "LogicalDisp")->trigger();
+    shots.shoot(&main, QStringLiteral("main-logical"));
 
     onNextModal([&](QWidget* form4) {
         shots.shoot(form4, QStringLiteral("results"));
