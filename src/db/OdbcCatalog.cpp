@@ -71,6 +71,23 @@ private:
 
 const QString kTableTypes = QStringLiteral("TABLE,VIEW");
 
+// The rows of SQLTables or SQLColumns: schema and table in columns 2 and 3, the column name in
+// `columnCol` (0: none), the remarks in `remarksCol`; with `onlyTable`, rows of other tables dropped.
+QList<OdbcRemark> readRemarks(Statement& st, int columnCol, int remarksCol, const QString& onlyTable) {
+    QList<OdbcRemark> out;
+    while (st.fetch()) {
+        OdbcRemark r;
+        r.schema = st.text(2);
+        r.table = st.text(3);
+        if (columnCol > 0)
+            r.column = st.text(columnCol);
+        r.remarks = st.text(remarksCol);
+        if (onlyTable.isEmpty() || r.table == onlyTable)
+            out << r;
+    }
+    return out;
+}
+
 } // namespace
 
 QList<OdbcRemark> odbcTableRemarks(const OdbcDatabase& db, const QString& schema) {
@@ -78,15 +95,7 @@ QList<OdbcRemark> odbcTableRemarks(const OdbcDatabase& db, const QString& schema
     const Arg sch(schema), any(QStringLiteral("%")), types(kTableTypes);
     st.check(SQLTablesW(st.handle(), nullptr, 0, sch.ptr(), sch.len(), any.ptr(), any.len(), types.ptr(),
                         types.len()));
-    QList<OdbcRemark> out;
-    while (st.fetch()) {
-        OdbcRemark r;
-        r.schema = st.text(2);
-        r.table = st.text(3);
-        r.remarks = st.text(5);
-        out << r;
-    }
-    return out;
+    return readRemarks(st, 0, 5, {});
 }
 
 QList<OdbcRemark> odbcColumnRemarks(const OdbcDatabase& db, const QString& schema, const QString& table) {
@@ -95,17 +104,7 @@ QList<OdbcRemark> odbcColumnRemarks(const OdbcDatabase& db, const QString& schem
     const Arg sch(schema), tab(table), any(QStringLiteral("%"));
     st.check(SQLColumnsW(st.handle(), nullptr, 0, sch.ptr(), sch.len(), tab.ptr(), tab.len(), any.ptr(),
                          any.len()));
-    QList<OdbcRemark> out;
-    while (st.fetch()) {
-        OdbcRemark r;
-        r.schema = st.text(2);
-        r.table = st.text(3);
-        r.column = st.text(4);
-        r.remarks = st.text(12);
-        if (r.table == table)
-            out << r;
-    }
-    return out;
+    return readRemarks(st, 4, 12, table);
 }
 
 QList<OdbcKeyColumn> odbcForeignKeys(const OdbcDatabase& db, const QString& schema, const QString& table) {
