@@ -9,6 +9,7 @@
 #include "profiles/ProfileStore.h"
 #include "support/MainWindowDriver.h"
 #include "support/PgCluster.h"
+#include "support/WindowTests.h"
 
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
@@ -28,10 +29,6 @@ class TestServerWaits : public QObject {
     QStringList m_boxes;
     std::unique_ptr<Form1> m_form;
     std::unique_ptr<MainWindowDriver> m_ui;
-
-    QString service(const QString& via) const {
-        return via == QLatin1String("QPSQL") ? pg.postgresService() : pg.odbcService();
-    }
 
     struct Run {
         QString caption;
@@ -91,15 +88,11 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY2(pg.ok(), "no cluster info: run through ctest (fixture pg_cluster)");
         QVERIFY(m_dir.isValid());
-        zemo::installFontSubstitutes();
-        zemo::setProfileFolderOverride(m_dir.path());
-        zemo::MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
-            m_boxes << title + QLatin1Char('|') + text;
-        });
+        zemo::test::startWindowTests(m_boxes, m_dir.path());
         zemo::DbWait::setProgressDelay(300);
         for (const char* via : {"QPSQL", "QODBC"})
-            zemo::WriteProfile(service(QLatin1String(via)), pg.user(), pg.password(), QLatin1String(via),
-                               zemo::profileFilePath());
+            zemo::WriteProfile(pg.serviceVia(QLatin1String(via)), pg.user(), pg.password(),
+                               QLatin1String(via), zemo::profileFilePath());
     }
     void cleanupTestCase() {
         pg.signalServer("CONT");

@@ -15,6 +15,7 @@
 #include "support/CsvReader.h"
 #include "support/MainWindowDriver.h"
 #include "support/PgCluster.h"
+#include "support/WindowTests.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -40,9 +41,6 @@ class TestServerWindows : public QObject {
     QStringList m_boxes;
     std::unique_ptr<Form1> m_form;
 
-    QString service(const QString& via) const {
-        return via == QLatin1String("QPSQL") ? pg.postgresService() : pg.odbcService();
-    }
     std::unique_ptr<MainWindowDriver> m_ui;
 
     QAction* menu(const char* name) { return m_ui->menu(name); }
@@ -92,19 +90,15 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY2(pg.ok(), "no cluster info: run through ctest (fixture pg_cluster)");
         QVERIFY(m_dir.isValid());
-        zemo::installFontSubstitutes();
-        zemo::setProfileFolderOverride(m_dir.path());
-        zemo::MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
-            m_boxes << title + QLatin1Char('|') + text;
-        });
+        zemo::test::startWindowTests(m_boxes, m_dir.path());
         zemo::DbWait::setProgressDelay(0);
         const QString ini = zemo::profileFilePath();
         for (const char* via : {"QPSQL", "QODBC"}) {
             const QString v = QLatin1String(via);
-            zemo::WriteProfile(service(v), pg.user(), pg.password(), v, ini);
-            zemo::WriteProfile(service(v), pg.value("ODD_USER"), pg.value("ODD_PASSWORD"),
+            zemo::WriteProfile(pg.serviceVia(v), pg.user(), pg.password(), v, ini);
+            zemo::WriteProfile(pg.serviceVia(v), pg.value("ODD_USER"), pg.value("ODD_PASSWORD"),
                                v + QStringLiteral("-odd"), ini);
-            zemo::WriteProfile(service(v), pg.user(), pg.password() + QStringLiteral("x"),
+            zemo::WriteProfile(pg.serviceVia(v), pg.user(), pg.password() + QStringLiteral("x"),
                                v + QStringLiteral("-bad"), ini);
         }
     }
@@ -200,7 +194,7 @@ private Q_SLOTS:
         QVERIFY(m_boxes.first().contains(QStringLiteral("password authentication failed")));
         QVERIFY(!gOraDatabase);
         QVERIFY(gOraSession);
-        QCOMPARE(gServiceName, service(via));
+        QCOMPARE(gServiceName, pg.serviceVia(via));
         QCOMPARE(gUserName, pg.user());
         QCOMPARE(gPassword, pg.password() + QStringLiteral("x"));
         QVERIFY(!mainButton(7)->isEnabled());

@@ -8,6 +8,7 @@
 #include "results/Form4.h"
 #include "support/Connect.h"
 #include "support/Modal.h"
+#include "support/WindowTests.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -153,12 +154,7 @@ class TestForm2 : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        zemo::installFontSubstitutes();
-        zemo::MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
-            m_boxes << title + QLatin1Char('|') + text;
-        });
-    }
+    void initTestCase() { zemo::test::startWindowTests(m_boxes); }
     void init() {
         ResetGlobals();
         m_boxes.clear();
@@ -420,7 +416,9 @@ private Q_SLOTS:
     }
 
     void notConnectedOpensNothing() {
-        QCOMPARE(zemo::test::modalsDuring([this] { QMetaObject::invokeMethod(m_form.get(), "Command3_Click"); }), 0);
+        QCOMPARE(
+            zemo::test::modalsDuring([this] { QMetaObject::invokeMethod(m_form.get(), "Command3_Click"); }),
+            0);
     }
 
     // While 属性表示 is checked a press on a type column is refused before the current cell moves.

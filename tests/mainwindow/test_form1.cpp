@@ -7,6 +7,7 @@
 #include "results/Form4.h"
 #include "support/Connect.h"
 #include "support/Modal.h"
+#include "support/WindowTests.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -77,12 +78,7 @@ class TestForm1 : public QObject {
     QStringList m_boxes;
 
 private Q_SLOTS:
-    void initTestCase() {
-        zemo::installFontSubstitutes();
-        zemo::MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
-            m_boxes << title + QLatin1Char('|') + text;
-        });
-    }
+    void initTestCase() { zemo::test::startWindowTests(m_boxes); }
     void init() {
         ResetGlobals();
         m_boxes.clear();

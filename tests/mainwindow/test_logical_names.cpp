@@ -11,6 +11,7 @@
 #include "support/CsvReader.h"
 #include "support/Files.h"
 #include "support/MainWindowDriver.h"
+#include "support/WindowTests.h"
 #include "support/XlsxReader.h"
 
 #include <QContextMenuEvent>
@@ -185,10 +186,7 @@ class TestLogicalNames : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        zemo::installFontSubstitutes();
-        zemo::MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
-            m_boxes << title + QLatin1Char('|') + text;
-        });
+        zemo::test::startWindowTests(m_boxes);
         zemo::DbWait::setProgressDelay(100);
     }
     void init() {

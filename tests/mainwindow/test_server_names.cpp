@@ -11,6 +11,7 @@
 #include "support/Files.h"
 #include "support/MainWindowDriver.h"
 #include "support/PgCluster.h"
+#include "support/WindowTests.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -68,16 +69,11 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY2(pg.ok(), "no cluster info: run through ctest (fixture pg_cluster)");
         QVERIFY(m_dir.isValid());
-        zemo::installFontSubstitutes();
-        zemo::setProfileFolderOverride(m_dir.path());
-        zemo::MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
-            m_boxes << title + QLatin1Char('|') + text;
-        });
+        zemo::test::startWindowTests(m_boxes, m_dir.path());
         zemo::DbWait::setProgressDelay(0);
-        zemo::WriteProfile(pg.postgresService(), pg.user(), pg.password(), QStringLiteral("QPSQL"),
-                           zemo::profileFilePath());
-        zemo::WriteProfile(pg.odbcService(), pg.user(), pg.password(), QStringLiteral("QODBC"),
-                           zemo::profileFilePath());
+        for (const char* via : {"QPSQL", "QODBC"})
+            zemo::WriteProfile(pg.serviceVia(QLatin1String(via)), pg.user(), pg.password(),
+                               QLatin1String(via), zemo::profileFilePath());
     }
     void init() {
         m_boxes.clear();

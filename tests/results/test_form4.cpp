@@ -12,6 +12,7 @@
 #include "support/Files.h"
 #include "support/GridText.h"
 #include "support/Modal.h"
+#include "support/WindowTests.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -103,9 +104,7 @@ private Q_SLOTS:
         m_main->items = {QStringLiteral("T1.ORDER_NO"), QStringLiteral("T1.LINE_NO"),
                          QStringLiteral("T1.AMOUNT")};
         setMainWindow(m_main);
-        MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
-            m_boxes << title + QLatin1Char('|') + text;
-        });
+        zemo::test::collectMessageBoxes(m_boxes);
     }
     void cleanupTestCase() {
         MessagePresenter::setHandler({});

@@ -4,10 +4,11 @@
 #include "grid/GridWidget.h"
 #include "results/Form4.h"
 #include "support/AllocationLimit.h"
+#include "support/Connect.h"
 #include "support/Files.h"
 #include "support/GridText.h"
-#include "support/Connect.h"
 #include "support/Modal.h"
+#include "support/WindowTests.h"
 #include "support/XlsxReader.h"
 
 #include <QClipboard>
@@ -99,9 +100,7 @@ private Q_SLOTS:
     }
     void init() {
         m_boxes.clear();
-        MessagePresenter::setHandler([this](QWidget*, const QString& title, const QString& text) {
-            m_boxes << title + QLatin1Char('|') + text;
-        });
+        zemo::test::collectMessageBoxes(m_boxes);
     }
 
     void menuCopiesAsCtrlCAndWithHeadings() {

@@ -36,6 +36,10 @@ public:
     QString postgresService(const QString& database = QStringLiteral("zemo_demo"), int port = 0) const {
         return QStringLiteral("postgresql://127.0.0.1:%1/%2").arg(port ? port : this->port()).arg(database);
     }
+    // The service of a test row: "QPSQL" reaches the server through libpq, anything else through psqlODBC.
+    QString serviceVia(const QString& via) const {
+        return via == QLatin1String("QPSQL") ? postgresService() : odbcService();
+    }
     // Declare/fetch keeps psqlODBC from reading a whole result before handing out the first row.
     QString odbcService(const QString& database = QStringLiteral("zemo_demo"), int port = 0,
                         const QString& host = QStringLiteral("127.0.0.1"), int fetchRows = 50) const {

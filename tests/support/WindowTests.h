@@ -1,0 +1,31 @@
+#pragma once
+
+// What every window test sets up first: the program's fonts, and the message boxes collected instead
+// of shown, so that a test reads them and never waits on one.
+
+#include "app/FormSupport.h"
+#include "app/MessagePresenter.h"
+#include "profiles/ProfileStore.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace zemo::test {
+
+// Every message box from now on lands in `boxes` as "title|text".
+inline void collectMessageBoxes(QStringList& boxes) {
+    MessagePresenter::setHandler([&boxes](QWidget*, const QString& title, const QString& text) {
+        boxes << title + QLatin1Char('|') + text;
+    });
+}
+
+// Fonts as the program sets them and boxes collected; with `profileFolder`, the profile file is kept
+// there instead of beside the program.
+inline void startWindowTests(QStringList& boxes, const QString& profileFolder = {}) {
+    installFontSubstitutes();
+    if (!profileFolder.isEmpty())
+        setProfileFolderOverride(profileFolder);
+    collectMessageBoxes(boxes);
+}
+
+} // namespace zemo::test
