@@ -1,6 +1,6 @@
 #include "app/LogicalNameList.h"
 
-#include "db/Dictionary.h"
+#include "grid/TextTable.h"
 
 #include <QListWidget>
 

@@ -13,13 +13,6 @@ namespace zemo {
 // Comments by table or column name; a name without a comment is absent.
 using CommentMap = QHash<QString, QString>;
 
-// A name with its logical name beside it, "CUST_NAME（顧客名）"; the name alone when there is none.
-inline QString withLogicalName(const QString& name, const QString& logical) {
-    if (logical.isEmpty())
-        return name;
-    return name + QStringLiteral("（") + logical + QStringLiteral("）");
-}
-
 // One column of a foreign key and the column of the referenced table it points at.
 struct ColumnPair {
     QString column;

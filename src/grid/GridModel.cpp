@@ -1,6 +1,6 @@
 #include "grid/GridModel.h"
 
-#include "db/Dictionary.h"
+#include "grid/TextTable.h"
 
 #include <QMimeData>
 

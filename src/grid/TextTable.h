@@ -19,4 +19,11 @@ inline constexpr QStringView kTabSeparatedSpecials = u"\t\r\n\"";
 // with a tab, a line break or a double quote quoted so that rows and columns survive a paste.
 QString tabSeparatedText(const QList<QStringList>& rows);
 
+// A name with its logical name beside it, "CUST_NAME（顧客名）"; the name alone when there is none.
+inline QString withLogicalName(const QString& name, const QString& logical) {
+    if (logical.isEmpty())
+        return name;
+    return name + QStringLiteral("（") + logical + QStringLiteral("）");
+}
+
 } // namespace zemo

@@ -2,6 +2,7 @@
 #include "catalogue/Catalogue.h"
 #include "db/OracleAccess.h"
 #include "grid/GridModel.h"
+#include "grid/TextTable.h"
 #include "mainwindow/StatementAssembly.h"
 
 #include <QtTest>
