@@ -3,7 +3,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench fuzz clean
+.PHONY: deps configure build run test bench fuzz tsan clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -38,5 +38,17 @@ fuzz:
 	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
 	@bash scripts/run-fuzz.sh $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
+# ThreadSanitizer over the core tests (the logic without windows, the server ones with the private
+# cluster): any report from the project's code fails the run; tests/tsan.supp names Qt's own
+# internals only.
+TSAN_DIR ?= build-tsan
+
+tsan:
+	@bash scripts/install-deps.sh tsan
+	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEMO_TSAN=ON $(LAUNCHER) >/dev/null
+	@cmake --build $(TSAN_DIR) -j $(JOBS)
+	@cd $(TSAN_DIR) && TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 exitcode=66" \
+	  ctest -L core --output-on-failure -j $(JOBS)
+
 clean:
-	@rm -rf $(BUILD_DIR) $(FUZZ_DIR)
+	@rm -rf $(BUILD_DIR) $(FUZZ_DIR) $(TSAN_DIR)

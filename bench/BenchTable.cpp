@@ -1,6 +1,6 @@
 #include "BenchTable.h"
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 
 #include <QFile>
 #include <array>

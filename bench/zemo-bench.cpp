@@ -5,7 +5,7 @@
 #include "BenchTable.h"
 #include "CsvCompare.h"
 #include "PeakMemory.h"
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "db/OracleAccess.h"
 #include "db/StatementCheck.h"
 #include "grid/GridWidget.h"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need; skips what is already there.
-# With the argument "fuzz" also clang and its libFuzzer runtime, for `make fuzz`.
+# With the argument "fuzz" also clang and its libFuzzer runtime, for `make fuzz`; with "tsan" the
+# ThreadSanitizer runtime, for `make tsan`.
 set -euo pipefail
 pkgs=(
   cmake ninja-build g++ make pkg-config
@@ -12,6 +13,8 @@ pkgs=(
 )
 if [ "${1:-}" = fuzz ]; then
   pkgs+=(clang libclang-rt-dev)
+elif [ "${1:-}" = tsan ]; then
+  pkgs+=(libtsan2)
 fi
 missing=()
 for p in "${pkgs[@]}"; do

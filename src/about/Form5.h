@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FormSupport.h"
+#include "ui/FormSupport.h"
 
 class QFrame;
 class QLabel;

@@ -1,9 +1,9 @@
 #include "app/Program.h"
 
-#include "app/FormSupport.h"
-#include "app/Module1.h"
-#include "app/SaveFileSync.h"
+#include "base/SaveFileSync.h"
 #include "mainwindow/Form1.h"
+#include "session/Module1.h"
+#include "ui/FormSupport.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -11,7 +11,9 @@
 namespace zemo {
 
 int runProgram(int argc, char* argv[], const std::function<void(Form1&)>& started) {
+    // Process-wide settings before any thread starts.
     ignoreFileSizeSignal();
+    prepareClientEnvironment();
     QApplication app(argc, argv);
     setUpApplication();
     int code = 0;
@@ -22,7 +24,7 @@ int runProgram(int argc, char* argv[], const std::function<void(Form1&)>& starte
             started(form);
         code = QApplication::exec();
     }
-    if (!CloseConnections())
+    if (!closeConnections())
         std::quick_exit(code);
     return code;
 }

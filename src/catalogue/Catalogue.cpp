@@ -1,16 +1,8 @@
 #include "catalogue/Catalogue.h"
 
-#include "app/ZemoError.h"
-#include "db/OracleAccess.h"
 #include "grid/GridModel.h"
 
 namespace zemo {
-
-QString columnQuery(const QString& tableName) {
-    return QStringLiteral("select column_name,DATA_TYPE||'['||DATA_LENGTH||']' TypeLen from user_tab_columns "
-                          "where table_name = ") +
-           sqlText(tableName);
-}
 
 QString tableAlias(int ordinal) {
     return QLatin1Char('T') + QString::number(ordinal + 1);
@@ -42,29 +34,6 @@ QStringList markedTableNames(const QList<TableListRow>& rows) {
     return names;
 }
 
-void readTableNames(OracleDatabase& db, const std::function<void(const QString&)>& add) {
-    auto rs = db.CreateDynaset(kTableListQuery, 0);
-    while (!rs->Eof()) {
-        add(rs->Fields(QStringLiteral("OBJECT_NAME")).Value().toString());
-        rs->MoveNext();
-    }
-}
-
-TableColumns readTableColumns(OracleDatabase& db, const QString& tableName) {
-    auto rs = db.CreateDynaset(columnQuery(tableName), 0);
-    TableColumns out;
-    try {
-        while (!rs->Eof()) {
-            out.columns.append({rs->Fields(QStringLiteral("column_name")).Value().toString(),
-                                rs->Fields(QStringLiteral("TypeLen")).Value().toString()});
-            rs->MoveNext();
-        }
-    } catch (...) {
-        out.failure = currentFailure();
-    }
-    return out;
-}
-
 void writeTableColumns(GridModel& grid, const QString& tableName, int ordinal,
                        const QList<TableColumn>& columns,
                        const std::function<void(const QString&)>& addDisplayItem,
@@ -89,58 +58,6 @@ void writeTableColumns(GridModel& grid, const QString& tableName, int ordinal,
 
 QString displayItemColumn(const QString& itemText) {
     return itemText.mid(itemText.indexOf(QLatin1Char('.')) + 1);
-}
-
-QString logicalName(const QString& comment) {
-    for (const QStringView line : QStringView(comment).split(QLatin1Char('\n'))) {
-        const QStringView name = line.trimmed();
-        if (!name.isEmpty())
-            return name.toString();
-    }
-    return {};
-}
-
-namespace {
-
-CommentMap logicalNames(const CommentMap& comments) {
-    CommentMap out;
-    for (auto it = comments.cbegin(); it != comments.cend(); ++it) {
-        const QString logical = logicalName(it.value());
-        if (!logical.isEmpty())
-            out.insert(it.key(), logical);
-    }
-    return out;
-}
-
-} // namespace
-
-CommentMap readTableLogicalNames(OracleDatabase& db) {
-    return logicalNames(db.tableComments());
-}
-
-CommentMap readColumnLogicalNames(OracleDatabase& db, const QString& tableName) {
-    return logicalNames(db.columnComments(tableName));
-}
-
-void attachLogicalNames(QList<TableColumn>& columns, const CommentMap& logical) {
-    for (TableColumn& c : columns)
-        c.logical = logical.value(c.name);
-}
-
-TableColumns readNamedTableColumns(OracleDatabase& db, const QString& tableName) {
-    TableColumns out = readTableColumns(db, tableName);
-    if (out.failure)
-        return out;
-    try {
-        attachLogicalNames(out.columns, readColumnLogicalNames(db, tableName));
-    } catch (...) {
-        out.failure = currentFailure();
-    }
-    return out;
-}
-
-QList<ForeignKey> readForeignKeys(OracleDatabase& db, const QStringList& markedTables) {
-    return db.foreignKeys(markedTables);
 }
 
 } // namespace zemo

@@ -1,13 +1,14 @@
 #include "catalogue/Form2.h"
 
-#include "app/BusyPointer.h"
-#include "app/DbWait.h"
-#include "app/ErrorTrap.h"
-#include "app/LogicalNameList.h"
-#include "app/Module1.h"
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "catalogue/Catalogue.h"
-#include "mainwindow/QueryBuilderWindow.h"
+#include "catalogue/CatalogueReads.h"
+#include "session/Module1.h"
+#include "ui/BusyPointer.h"
+#include "ui/DbWait.h"
+#include "ui/ErrorTrap.h"
+#include "ui/LogicalNameList.h"
+#include "ui/QueryBuilderWindow.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -32,37 +33,42 @@ Form2::Form2(QWidget* parent)
 
 void Form2::Form_Load() {
     centreOverMain();
-    runTrapped(this, [this] {
-        if (!zemo::catalogueSavedForConnection()) {
-            // Read on the connection's thread; the names read before a failure are listed.
-            auto names = std::make_shared<QStringList>();
-            auto logical = std::make_shared<zemo::CommentMap>();
-            const auto call = RunDictionaryQuery(
-                [names, logical](zemo::OracleDatabase& db, const zemo::DbCall& call) {
-                    zemo::readTableNames(db, [&names](const QString& name) { names->append(name); });
-                    if (!call.stopRequested())
-                        *logical = zemo::readTableLogicalNames(db);
-                },
-                QStringLiteral("テーブルの一覧を読んでいます…"));
-            if (!call)
-                return;
-            for (const QString& name : *names)
-                zemo::addNamedItem(List1, name, logical->value(name));
-            if (!call->stopRequested())
-                call->rethrow();
+    if (!zemo::catalogueSavedForConnection()) {
+        zemo::whenFirstShown(this, [this] { ReadTableList(); });
+        return;
+    }
+    for (int i = 0; i < gTableCount; ++i) {
+        QListWidgetItem* item = zemo::addNamedItem(List1, gTableList.at(i).name, gTableList.at(i).logical);
+        item->setSelected(gTableList.at(i).selected == QLatin1String("1"));
+    }
+}
+
+// Read on the connection's thread once the dialog is up; the names read before a failure or 中止 are
+// listed.
+void Form2::ReadTableList() {
+    zemo::runTrapped(this, [this] {
+        auto names = std::make_shared<QStringList>();
+        auto logical = std::make_shared<zemo::CommentMap>();
+        const auto call = RunDictionaryQuery(
+            [names, logical](zemo::OracleDatabase& db, const zemo::DbCall& call) {
+                zemo::readTableNames(db, [&names](const QString& name) { names->append(name); });
+                if (call.stopRequested())
+                    zemo::throwStopped();
+                *logical = zemo::readTableLogicalNames(db);
+            },
+            QStringLiteral("テーブルの一覧を読んでいます…"));
+        if (!call)
             return;
-        }
-        for (int i = 0; i < gTableCount; ++i) {
-            QListWidgetItem* item =
-                zemo::addNamedItem(List1, gTableList.at(i).name, gTableList.at(i).logical);
-            item->setSelected(gTableList.at(i).selected == QLatin1String("1"));
-        }
+        for (const QString& name : *names)
+            zemo::addNamedItem(List1, name, logical->value(name));
+        if (call->outcome() == zemo::DbCall::Outcome::Failed)
+            call->rethrow();
     });
 }
 
 void Form2::Command1_Click() {
     zemo::BusyPointer busy;
-    runTrapped(this, [this] {
+    zemo::runTrapped(this, [this] {
         const int n = List1->count();
         bool anyMarked = false;
         QList<TableListRow> rows;
@@ -90,7 +96,7 @@ void Form2::Command1_Click() {
 }
 
 void Form2::LoadSelectedTables() {
-    runTrapped(this, [this] {
+    zemo::runTrapped(this, [this] {
         if (zemo::QueryBuilderWindow* main = zemo::queryBuilder())
             main->clearColumnPicker();
         gFromList.clear();
@@ -108,7 +114,7 @@ void Form2::LoadSelectedTables() {
 // A failure ends the loading of this one table where it happened: what was written stays. 中止 ends
 // the loading of the marked tables.
 void Form2::LoadTableColumns(const int& tableIndex, const int& ordinal) {
-    runTrapped(this, [&] {
+    zemo::runTrapped(this, [&] {
         const QString name = gTableList.at(tableIndex).name;
         auto read = std::make_shared<zemo::TableColumns>();
         const auto call = RunDictionaryQuery(
@@ -129,12 +135,10 @@ void Form2::LoadTableColumns(const int& tableIndex, const int& ordinal) {
 
 std::shared_ptr<zemo::DbCall> Form2::RunDictionaryQuery(const zemo::DbConnection::Work& work,
                                                         const QString& what) {
-    if (!gOraDatabase)
-        throw zemo::ZemoError(zemo::err::NotConnected, QStringLiteral("データベースに接続されていません。"));
-    const auto call = gOraDatabase->run(work);
+    const auto call = zemo::connectedDatabase().run(work);
     zemo::DbWait wait(this, [what] { return what; });
-    const bool finished = wait.wait(*call);
-    m_stopped = m_stopped || call->stopRequested();
+    const bool finished = wait.wait(*call) == zemo::CallWait::End::Finished;
+    m_stopped = m_stopped || !finished || call->stoppedWhileRunning();
     return finished ? call : nullptr;
 }
 

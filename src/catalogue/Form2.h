@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/FormSupport.h"
 #include "db/DbConnection.h"
+#include "ui/FormSupport.h"
 
 class QListWidget;
 class QPushButton;
@@ -20,12 +20,14 @@ private Q_SLOTS:
 
 private:
     void Form_Load();
+    void ReadTableList();
     void LoadSelectedTables();
     void LoadTableColumns(const int& tableIndex, const int& ordinal);
     // Runs `work` on the connection's thread while the dialog waits, saying `what` it does. The call,
-    // finished (its failure not thrown yet), or null when the wait was given up after 中止; a stop
-    // is noted in m_stopped.
-    std::shared_ptr<zemo::DbCall> RunDictionaryQuery(const zemo::DbConnection::Work& work, const QString& what);
+    // finished (its failure not thrown yet), or null when the wait ended first (given up after 中止, or
+    // the program quitting); a stop is noted in m_stopped.
+    std::shared_ptr<zemo::DbCall> RunDictionaryQuery(const zemo::DbConnection::Work& work,
+                                                     const QString& what);
 
     bool m_stopped = false; // 中止 was pressed while the dialog read the dictionary
     QListWidget* List1 = nullptr;

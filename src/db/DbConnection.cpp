@@ -1,6 +1,6 @@
 #include "db/DbConnection.h"
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 
 #include <chrono>
 #include <deque>
@@ -96,6 +96,18 @@ private:
     }
 
     void runOne(Queued& next) {
+        // Stopped before it started: the work never runs.
+        if (next.call->stopRequested()) {
+            std::exception_ptr stopped;
+            try {
+                throwStopped();
+            } catch (...) {
+                stopped = std::current_exception();
+            }
+            next.job = nullptr;
+            next.call->finish(stopped);
+            return;
+        }
         {
             const std::lock_guard<std::mutex> hold(m_dbLock);
             m_running = next.call.get();
@@ -129,6 +141,10 @@ private:
 
 namespace {
 
+// How often, and for how long, a stop asks the server again.
+constexpr int kCancelRepeatMs = 200;
+constexpr int kCancelRepeats = kExitWaitMs / kCancelRepeatMs;
+
 // Every connection thread that has not been joined yet. Never destroyed: threads of servers that do not
 // answer may outlive main().
 struct Registry {
@@ -158,9 +174,7 @@ void joinEnded(Registry& r) {
 
 void DbWorker::notifyEnded() {
     Registry& r = registry();
-    {
-        const std::lock_guard<std::mutex> hold(r.lock);
-    }
+    { const std::lock_guard<std::mutex> hold(r.lock); }
     r.ended.notify_all();
 }
 
@@ -185,9 +199,31 @@ bool finishDatabaseThreads(int ms) {
     }
 }
 
+void throwNotConnected() {
+    throw ZemoError(err::NotConnected, QStringLiteral("データベースに接続されていません。"));
+}
+
+void throwStopped() {
+    throw ZemoError(err::Cancelled, QStringLiteral("処理を中止しました。"));
+}
+
 bool DbCall::finished() const {
     const std::lock_guard<std::mutex> hold(m_lock);
     return m_finished;
+}
+
+DbCall::Outcome DbCall::outcome() const {
+    const std::lock_guard<std::mutex> hold(m_lock);
+    if (!m_finished)
+        return Outcome::Running;
+    if (!m_failure)
+        return Outcome::Completed;
+    return m_stoppedWhileRunning ? Outcome::Stopped : Outcome::Failed;
+}
+
+bool DbCall::stoppedWhileRunning() const {
+    const std::lock_guard<std::mutex> hold(m_lock);
+    return m_stoppedWhileRunning;
 }
 
 std::exception_ptr DbCall::failure() const {
@@ -201,11 +237,27 @@ void DbCall::rethrow() const {
 }
 
 void DbCall::stop() {
+    {
+        // Under the lock that finish() takes: the stop either arrived while the work ran, or it came
+        // too late and changes nothing.
+        const std::lock_guard<std::mutex> hold(m_lock);
+        if (m_finished)
+            return;
+        m_stoppedWhileRunning = true;
+    }
     if (m_stop.exchange(true, std::memory_order_acq_rel))
         return;
-    // The server's cancel may wait on the network: never on the caller's thread.
+    // The server's cancel may wait on the network: never on the caller's thread. It is asked again
+    // until the call ends: a cancel that lands while the work is still on its way to the server (the
+    // call has just started) finds nothing to cancel there.
     if (std::shared_ptr<DbWorker> worker = m_worker.lock())
-        std::thread([worker, self = shared_from_this()] { worker->cancelRunning(self.get()); }).detach();
+        std::thread([worker, self = shared_from_this()] {
+            for (int i = 0; i < kCancelRepeats; ++i) {
+                worker->cancelRunning(self.get());
+                if (self->waitFinished(kCancelRepeatMs))
+                    return;
+            }
+        }).detach();
 }
 
 void DbCall::onFinished(std::function<void()> callback) {
@@ -268,14 +320,15 @@ std::shared_ptr<DbCall> DbConnection::run(Work work) {
     return m_worker->post(m_worker, [work = std::move(work)](DbWorker& worker, DbCall& call) {
         OracleDatabase* db = worker.database();
         if (!db)
-            throw ZemoError(err::NotConnected, QStringLiteral("データベースに接続されていません。"));
+            throwNotConnected();
         work(*db, call);
     });
 }
 
 std::shared_ptr<DbConnection> DbConnection::openNow(const QString& serviceName, const QString& connect) {
     auto session = std::make_shared<OracleSession>();
-    return openNow([session, serviceName, connect] { return session->OpenDatabase(serviceName, connect, 0); });
+    return openNow(
+        [session, serviceName, connect] { return session->OpenDatabase(serviceName, connect, 0); });
 }
 
 std::shared_ptr<DbConnection> DbConnection::openNow(Factory factory) {

@@ -14,22 +14,48 @@ namespace zemo {
 
 class DbWorker;
 
+// How long the program's end, or a wait the program's end cuts short, waits for a call or a connection
+// thread to let go.
+inline constexpr int kExitWaitMs = 5000;
+
+// The one text for a command that needs an open database and has none (err::NotConnected).
+[[noreturn]] void throwNotConnected();
+// What work throws when it ends early because its call was asked to stop (err::Cancelled).
+[[noreturn]] void throwStopped();
+
 // One piece of work on a connection's thread, shared by the window that waits for it and the thread
 // that runs it.
+//
+// Its outcome is decided by what happened to the work, never by when 中止 was pressed: a stop counts
+// only when it arrived while the work still ran (recorded under the call's lock), and then only when
+// the work did not complete. A stop that lands after the last row, after a failure or after a
+// successful open changes nothing.
 class DbCall : public std::enable_shared_from_this<DbCall> {
 public:
+    enum class Outcome {
+        Running,   // not finished yet
+        Completed, // the work ran to its end
+        Failed,    // the work failed, with no stop asked for while it ran
+        Stopped,   // a stop arrived while it ran and the work ended without completing
+    };
+
     explicit DbCall(std::weak_ptr<DbWorker> worker) : m_worker(std::move(worker)) {}
 
     bool finished() const;
+    Outcome outcome() const;
     // The failure the work ended with; null while it runs and when it succeeded.
     std::exception_ptr failure() const;
     // Throws the failure the work ended with, if any.
     void rethrow() const;
 
     // Asks the work to stop: stopRequested() turns true for the work to see, and the server is asked,
-    // from a thread of its own, to cancel what the connection is running. Returns at once.
+    // from a thread of its own, to cancel what the connection is running. Returns at once; after the
+    // work has finished it does nothing.
     void stop();
     bool stopRequested() const { return m_stop.load(std::memory_order_acquire); }
+    // Whether a stop arrived before the work finished: a work that keeps a failure of its own (a read
+    // that keeps the rows before it) may have failed because of it.
+    bool stoppedWhileRunning() const;
     const std::atomic<bool>& stopFlag() const { return m_stop; }
 
     // `callback` runs on the connection's thread when the work finishes, or here and now when it has.
@@ -37,7 +63,7 @@ public:
     // and will not run.
     void onFinished(std::function<void()> callback);
     // Blocks until the work finishes or `ms` milliseconds have passed (-1: no limit); true when it has
-    // finished. For tools and tests that have no window to keep alive.
+    // finished. For tools and tests that have no window to keep alive, and for the program's end.
     bool waitFinished(int ms = -1) const;
 
     // Called by the connection's thread when the work ends.
@@ -49,6 +75,7 @@ private:
     mutable std::mutex m_lock;
     mutable std::condition_variable m_done;
     bool m_finished = false;
+    bool m_stoppedWhileRunning = false;
     std::exception_ptr m_failure;
     std::function<void()> m_onFinished;
 };

@@ -10,6 +10,15 @@ namespace zemo {
 // foreign keys. Names are written as the table dialog lists them (USER_OBJECTS, user_tab_columns),
 // so they can be looked up with the names the main window holds.
 
+// One column of a table as the column query gives it: its name and its type text ("VARCHAR2[20]"),
+// and the logical name its comment gives, for display only.
+struct TableColumn {
+    QString name;
+    QString typeLen;
+    QString logical = {};
+    bool operator==(const TableColumn&) const = default;
+};
+
 // Comments by table or column name; a name without a comment is absent.
 using CommentMap = QHash<QString, QString>;
 

@@ -1,6 +1,6 @@
 #include "db/LibPq.h"
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 
 #include <QLibrary>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "db/OracleAccess.h"
 
 #include <atomic>

@@ -9,7 +9,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 
 #include <QString>
 

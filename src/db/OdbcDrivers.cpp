@@ -1,6 +1,6 @@
 #include "db/OdbcDrivers.h"
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 
 namespace zemo {
 

@@ -1,6 +1,6 @@
 #include "db/OracleAccess.h"
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "db/SqliteBackend.h"
 
 #include <QCoreApplication>

@@ -144,4 +144,10 @@ void splitConnect(const QString& connect, QString& user, QString& password);
 std::shared_ptr<OracleDatabase> openServerDatabase(ServiceKind kind, const QString& serviceName,
                                                    const QString& user, const QString& password);
 
+// The environment the client libraries read (NLS_LANG for Oracle's character set, TZ pinned to the
+// local zone file so that the drivers' time conversions stay cheap). Called once at the program's
+// start, before any thread: the environment is process-wide, and setting it while another thread
+// reads it is a data race.
+void prepareClientEnvironment();
+
 } // namespace zemo

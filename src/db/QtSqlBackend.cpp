@@ -1,6 +1,6 @@
 #include "db/QtSqlBackend.h"
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "db/CellText.h"
 #include "db/ServerError.h"
 
@@ -8,6 +8,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
+#include <QUuid>
 
 namespace zemo {
 
@@ -62,8 +63,10 @@ QtSqlDatabase::QtSqlDatabase(QSqlDatabase db, QString name, QString backend)
     : m_db(std::move(db)), m_name(std::move(name)), m_backend(std::move(backend)) {}
 
 std::shared_ptr<QtSqlDatabase> QtSqlDatabase::open(const Params& params) {
-    static int serial = 0;
-    const QString name = QStringLiteral("zemo-%1-%2").arg(params.backend).arg(++serial);
+    // Qt keeps its connections in one process-wide list by name: a fresh id per connection keeps the
+    // names apart without a counter shared by the connection threads.
+    const QString name =
+        QStringLiteral("zemo-%1-%2").arg(params.backend, QUuid::createUuid().toString(QUuid::Id128));
     QSqlError failure;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(params.driver, name);

@@ -1,5 +1,5 @@
 // Choosing and opening the server backend for a service name.
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "db/OdbcBackend.h"
 #include "db/OdbcDrivers.h"
 #include "db/OracleAccess.h"
@@ -32,24 +32,10 @@ std::shared_ptr<OracleDatabase> openPostgres(const QString& serviceName, const Q
     return PgDatabase::open(p);
 }
 
-// Qt's SQL drivers turn every timestamp of a result into local time. With TZ unset glibc checks
-// /etc/localtime on each conversion, which more than doubles the time to fetch a large result;
-// naming the same file keeps the zone and drops the check.
-void pinLocalTimeZone() {
-#ifdef Q_OS_LINUX
-    if (!qEnvironmentVariableIsSet("TZ") && QFileInfo::exists(QStringLiteral("/etc/localtime")))
-        qputenv("TZ", ":/etc/localtime");
-#endif
-}
-
 std::shared_ptr<OracleDatabase> openOracle(const QString& serviceName, const QString& user,
                                            const QString& password) {
-    // The Oracle client reads its character set from NLS_LANG; without it text outside ASCII is lost.
-    if (qEnvironmentVariableIsEmpty("NLS_LANG"))
-        qputenv("NLS_LANG", "JAPANESE_JAPAN.AL32UTF8");
     const QString service = serviceName.trimmed();
     if (QSqlDatabase::isDriverAvailable(QStringLiteral("QOCI"))) {
-        pinLocalTimeZone();
         QtSqlDatabase::Params p;
         p.driver = QStringLiteral("QOCI");
         p.databaseName = service; // TNS alias or host:port/service
@@ -78,6 +64,19 @@ std::shared_ptr<OracleDatabase> openOracle(const QString& serviceName, const QSt
 }
 
 } // namespace
+
+void prepareClientEnvironment() {
+    // The Oracle client reads its character set from NLS_LANG; without it text outside ASCII is lost.
+    if (qEnvironmentVariableIsEmpty("NLS_LANG"))
+        qputenv("NLS_LANG", "JAPANESE_JAPAN.AL32UTF8");
+#ifdef Q_OS_LINUX
+    // Qt's SQL drivers turn every timestamp of a result into local time. With TZ unset glibc checks
+    // /etc/localtime on each conversion, which more than doubles the time to fetch a large result;
+    // naming the same file keeps the zone and drops the check.
+    if (!qEnvironmentVariableIsSet("TZ") && QFileInfo::exists(QStringLiteral("/etc/localtime")))
+        qputenv("TZ", ":/etc/localtime");
+#endif
+}
 
 std::shared_ptr<OracleDatabase> openServerDatabase(ServiceKind kind, const QString& serviceName,
                                                    const QString& user, const QString& password) {

@@ -1,6 +1,6 @@
 #include "db/SqliteBackend.h"
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "db/CellText.h"
 
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "db/StatementCheck.h"
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 
 #include <iterator>
 

@@ -1,6 +1,6 @@
 #include "mainwindow/ConditionStore.h"
 
-#include "app/Module1.h"
+#include "session/Module1.h"
 
 namespace zemo {
 

@@ -1,15 +1,15 @@
 #include "mainwindow/Form1.h"
 
 #include "about/Form5.h"
-#include "app/ErrorTrap.h"
-#include "app/LogicalNameList.h"
-#include "app/Module1.h"
 #include "catalogue/Form2.h"
 #include "grid/GridWidget.h"
 #include "mainwindow/ConditionStore.h"
 #include "mainwindow/StatementAssembly.h"
 #include "profiles/Form6.h"
 #include "results/Form4.h"
+#include "session/Module1.h"
+#include "ui/ErrorTrap.h"
+#include "ui/LogicalNameList.h"
 
 #include <QComboBox>
 #include <QDropEvent>
@@ -44,12 +44,6 @@ protected:
 };
 
 } // namespace
-
-namespace zemo {
-QueryBuilderWindow* queryBuilder() {
-    return dynamic_cast<QueryBuilderWindow*>(mainWindow());
-}
-} // namespace zemo
 
 Form1::Form1(QWidget* parent) : SizableWindow(parent, zemo::kForm1Resize) {
     setObjectName(QStringLiteral("Form1"));
@@ -199,7 +193,7 @@ void Form1::setConnectedCommands(bool enabled) {
 
 void Form1::Form_Load() {
     gTableCount = 0;
-    ClearConditionStore();
+    zemo::clearConditionStore();
     using R = zemo::Form1Rects;
     m_resize.start({{&R::Label2, Label2},
                     {&R::Label3, Label3},
@@ -235,22 +229,19 @@ void Form1::Form_Load() {
 }
 
 void Form1::Connection_Click() {
-    runTrapped(this, [this] {
+    zemo::runTrapped(this, [this] {
         {
             Form6 dlg(this);
             dlg.exec();
         }
-        setConnectedCommands(isConnected());
+        setConnectedCommands(zemo::isConnected());
     });
 }
 
 void Form1::UnConnection_Click() {
-    if (!isConnected())
+    if (!zemo::isConnected())
         return;
-    gOraDatabase.reset();
-    gServiceName.clear();
-    gUserName.clear();
-    gPassword.clear();
+    zemo::releaseConnection();
     VSFlexGrid1->Clear();
     ClearConditions();
     List2->clear();
@@ -283,8 +274,8 @@ void Form1::Command2_Click() {
 }
 
 void Form1::Command3_Click() {
-    runTrapped(this, [this] {
-        if (!isConnected())
+    zemo::runTrapped(this, [this] {
+        if (!zemo::isConnected())
             return;
         Form2 dlg(this);
         dlg.exec();
@@ -344,7 +335,7 @@ void Form1::RefreshConditionList() {
 
 // Empties the stored conditions and the condition list together.
 void Form1::ClearConditions() {
-    ClearConditionStore();
+    zemo::clearConditionStore();
     List1->clear();
 }
 
@@ -409,8 +400,8 @@ void Form1::List1_Click() {
 // ---- statement assembly ----
 
 void Form1::Command7_Click() {
-    runTrapped(this, [this] {
-        if (!isConnected())
+    zemo::runTrapped(this, [this] {
+        if (!zemo::isConnected())
             return;
         QStringList selected;
         for (int i = 0; i < List2->count(); ++i)

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/FormSupport.h"
 #include "mainwindow/Form1Layout.h"
-#include "mainwindow/QueryBuilderWindow.h"
+#include "ui/FormSupport.h"
+#include "ui/QueryBuilderWindow.h"
 
 #include <QMainWindow>
 

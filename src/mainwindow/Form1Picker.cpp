@@ -2,10 +2,12 @@
 // conditions from the foreign keys of its tables.
 #include "mainwindow/Form1.h"
 
-#include "app/ErrorTrap.h"
-#include "app/LogicalNameList.h"
+#include "catalogue/Catalogue.h"
+
 #include "grid/GridWidget.h"
 #include "mainwindow/JoinCommand.h"
+#include "ui/ErrorTrap.h"
+#include "ui/LogicalNameList.h"
 
 #include <QAction>
 #include <QListWidget>
@@ -82,10 +84,10 @@ void Form1::LogicalDisp_Click() {
 }
 
 void Form1::JoinAdd_Click() {
-    runTrapped(this, [this] {
-        if (!isConnected())
+    zemo::runTrapped(this, [this] {
+        if (!zemo::isConnected())
             return;
-        if (zemo::AddForeignKeyJoins(this, m_loadedTables) > 0)
+        if (zemo::addForeignKeyJoins(this, m_loadedTables) > 0)
             ShowAddedConditions();
     });
 }

@@ -11,6 +11,6 @@ namespace zemo {
 // loaded tables by ordinal, an empty entry for one that could not be loaded. Returns how many were
 // added: none with fewer than two tables, and none when 中止 stopped the read. A failure of the read
 // is thrown.
-int AddForeignKeyJoins(QWidget* owner, const QStringList& tables);
+int addForeignKeyJoins(QWidget* owner, const QStringList& tables);
 
 } // namespace zemo

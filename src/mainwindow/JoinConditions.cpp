@@ -1,7 +1,7 @@
 #include "mainwindow/JoinConditions.h"
 
-#include "app/Module1.h"
 #include "catalogue/Catalogue.h"
+#include "session/Module1.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "profiles/Form3.h"
 
-#include "app/Module1.h"
+#include "session/Module1.h"
 
 #include <QLineEdit>
 #include <QPushButton>

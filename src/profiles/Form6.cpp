@@ -1,14 +1,14 @@
 #include "profiles/Form6.h"
 
-#include "app/BusyPointer.h"
-#include "app/DbWait.h"
-#include "app/ErrorTrap.h"
-#include "app/MessagePresenter.h"
-#include "app/Module1.h"
 #include "profiles/ConnectValues.h"
 #include "profiles/Form3.h"
 #include "profiles/IniFile.h"
 #include "profiles/ProfileStore.h"
+#include "session/Module1.h"
+#include "ui/BusyPointer.h"
+#include "ui/DbWait.h"
+#include "ui/ErrorTrap.h"
+#include "ui/MessagePresenter.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -52,10 +52,10 @@ void Form6::Form_Load() {
     centreOverMain();
     // A file that cannot be read is reported; the dialog stays usable with an empty list. A profile
     // that cannot be listed is reported too, beside the ones that can.
-    if (!runTrapped(this, [this] { LoadProfileList(); }))
+    if (!zemo::runTrapped(this, [this] { LoadProfileList(); }))
         List1->clear();
     else
-        runTrapped(this, [] { zemo::CheckProfileHeaders(zemo::profileFilePath()); });
+        zemo::runTrapped(this, [] { zemo::CheckProfileHeaders(zemo::profileFilePath()); });
 }
 
 void Form6::LoadProfileList() {
@@ -75,7 +75,7 @@ void Form6::ReadSelectedProfile(QString& service, QString& user, QString& passwo
     QString section;
     if (!selectedSection(section))
         return;
-    runTrapped(this, [&] {
+    zemo::runTrapped(this, [&] {
         const zemo::Profile p = zemo::ReadProfile(section, zemo::profileFilePath());
         service = p.service;
         user = p.user;
@@ -85,7 +85,7 @@ void Form6::ReadSelectedProfile(QString& service, QString& user, QString& passwo
 }
 
 void Form6::Command1_Click() {
-    if (isConnected()) {
+    if (zemo::isConnected()) {
         zemo::MessagePresenter::show(this, kAlreadyConnected);
         accept();
         return;
@@ -115,20 +115,22 @@ void Form6::Command1_Click() {
 // Opens the database on a connection thread of its own while the window waits; false when it failed
 // (the error box has been shown) or the user stopped the attempt.
 bool Form6::OpenDatabase() {
-    bool stopped = false;
-    const bool opened = runTrapped(this, [this, &stopped] {
+    bool opened = false;
+    zemo::runTrapped(this, [this, &opened] {
         gOraSession = std::make_shared<zemo::OracleSession>();
         auto connection = std::make_shared<zemo::DbConnection>();
         const auto call =
             connection->open(gOraSession, gServiceName, gUserName + QLatin1Char('/') + gPassword);
         zemo::DbWait wait(this, [] { return QStringLiteral("接続しています…"); });
-        stopped = !wait.wait(*call) || call->stopRequested();
-        if (stopped)
+        // A connection that opened is kept, also when 中止 came too late to stop it.
+        if (wait.wait(*call) != zemo::CallWait::End::Finished ||
+            call->outcome() == zemo::DbCall::Outcome::Stopped)
             return;
         call->rethrow();
-        gOraDatabase = connection;
+        zemo::setConnection(std::move(connection));
+        opened = true;
     });
-    return opened && !stopped;
+    return opened;
 }
 
 void Form6::List1_DblClick() {
@@ -163,14 +165,14 @@ void Form6::EditProfile(const zemo::Profile* stored) {
 }
 
 void Form6::Command3_Click() {
-    runTrapped(this, [this] { EditProfile(nullptr); });
+    zemo::runTrapped(this, [this] { EditProfile(nullptr); });
 }
 
 void Form6::Command4_Click() {
     QString section;
     if (!selectedSection(section))
         return;
-    runTrapped(this, [&] {
+    zemo::runTrapped(this, [&] {
         const zemo::Profile stored = zemo::ReadProfile(section, zemo::profileFilePath());
         EditProfile(&stored);
     });
@@ -185,7 +187,7 @@ void Form6::Command5_Click() {
     ReadSelectedProfile(service, user, password, name);
     if (zemo::trimBlanks(name).isEmpty())
         return;
-    runTrapped(this, [&] {
+    zemo::runTrapped(this, [&] {
         zemo::CopyProfile({service, user, password, name}, path);
         gProfileEdit = {};
         LoadProfileList();
@@ -196,7 +198,7 @@ void Form6::Command6_Click() {
     QString section;
     if (!selectedSection(section))
         return;
-    runTrapped(this, [&] {
+    zemo::runTrapped(this, [&] {
         zemo::DeleteProfile(section, zemo::profileFilePath());
         LoadProfileList();
     });

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/FormSupport.h"
 #include "profiles/ProfileStore.h"
+#include "ui/FormSupport.h"
 
 class QListWidget;
 class QPushButton;

@@ -1,7 +1,7 @@
 #include "profiles/IniFile.h"
 
-#include "app/SaveFileSync.h"
-#include "app/ZemoError.h"
+#include "base/SaveFileSync.h"
+#include "base/ZemoError.h"
 
 #include <QFile>
 #include <QFileInfo>

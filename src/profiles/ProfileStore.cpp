@@ -1,6 +1,6 @@
 #include "profiles/ProfileStore.h"
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "profiles/IniFile.h"
 
 #include <QCoreApplication>

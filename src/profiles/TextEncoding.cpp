@@ -1,6 +1,6 @@
 #include "profiles/TextEncoding.h"
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,8 +1,8 @@
 #include "results/CsvWriter.h"
 
-#include "app/SaveFileSync.h"
+#include "base/SaveFileSync.h"
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 
 #include <QSaveFile>
 #include <algorithm>

@@ -1,17 +1,17 @@
 #include "results/Form4.h"
 
-#include "app/BusyPointer.h"
-#include "app/DbWait.h"
-#include "app/ErrorTrap.h"
-#include "app/LogicalNameList.h"
-#include "app/MessagePresenter.h"
-#include "app/Module1.h"
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "grid/GridWidget.h"
-#include "mainwindow/QueryBuilderWindow.h"
 #include "results/ResultExport.h"
 #include "results/ResultFetch.h"
 #include "results/ResultModel.h"
+#include "session/Module1.h"
+#include "ui/BusyPointer.h"
+#include "ui/DbWait.h"
+#include "ui/ErrorTrap.h"
+#include "ui/LogicalNameList.h"
+#include "ui/MessagePresenter.h"
+#include "ui/QueryBuilderWindow.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -154,11 +154,11 @@ void Form4::Form_Load() {
                     {&R::VSFlexGrid1, VSFlexGrid1}},
                    outer);
     if (!gSqlText.isEmpty()) {
-        zemo::BusyPointer busy;
         Text1->setPlainText(gSqlText);
         m_statement.load(gSqlText, Text1->document()->toRawText());
         CopyDisplayItems();
-        RunQuery();
+        // The statement runs once the window is up, from its own event loop.
+        zemo::whenFirstShown(this, [this] { RunQuery(); });
     }
 }
 
@@ -177,27 +177,29 @@ void Form4::RunQuery() {
     VSFlexGrid1->setRows(1);
     VSFlexGrid1->setCols(1);
     zemo::BusyPointer busy(this);
-    runTrapped(this, [this] {
-        if (!gOraDatabase)
-            throw zemo::ZemoError(zemo::err::NotConnected,
-                                  QStringLiteral("データベースに接続されていません"));
+    zemo::runTrapped(this, [this] {
+        zemo::DbConnection& connection = zemo::connectedDatabase();
         // The rows are fetched on the connection's thread; the window keeps painting meanwhile.
         auto fetch = std::make_shared<zemo::ResultFetch>();
         const QString sql = m_statement.statement(Text1->document()->toRawText());
-        const auto call = gOraDatabase->run([fetch, sql](zemo::OracleDatabase& db, const zemo::DbCall& c) {
+        const auto call = connection.run([fetch, sql](zemo::OracleDatabase& db, const zemo::DbCall& c) {
             fetch->run(db, sql, c.stopFlag());
         });
         zemo::DbWait wait(this, [fetch] { return QStringLiteral("取得中 %L1件").arg(fetch->rowsTaken()); });
-        wait.wait(*call);
-        const bool stopped = call->stopRequested();
+        const zemo::CallWait::End end = wait.wait(*call);
+        // Read before the take: a wait that ended first leaves the call running, and the take ends it.
+        const zemo::DbCall::Outcome outcome = call->outcome();
         zemo::ResultFetch::Taken taken = fetch->take();
+        if (end == zemo::CallWait::End::Quit)
+            return; // the program is ending: nothing to show
         if (taken.executed) {
             m_results->adopt(taken.fieldNames, std::move(taken.store));
             ShowHeadingLogicalNames(sql == zemo::statementToRun(gSqlText));
         }
         // A failure keeps the rows fetched before it, with their widths unfitted and the count unchanged.
-        if (!stopped)
+        if (outcome == zemo::DbCall::Outcome::Failed)
             call->rethrow();
+        const bool stopped = outcome != zemo::DbCall::Outcome::Completed;
         VSFlexGrid1->AutoSize(0, VSFlexGrid1->Cols() - 1);
         Label3->setText(zemo::rowCountCaption(VSFlexGrid1->Rows() - 1, stopped));
     });

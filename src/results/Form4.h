@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/FormSupport.h"
 #include "results/Form4Logic.h"
+#include "ui/FormSupport.h"
 
 #include <QDialog>
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ResizeLayout.h"
+#include "base/ResizeLayout.h"
 #include "catalogue/Catalogue.h"
 
 #include <QList>

@@ -1,11 +1,11 @@
 #include "results/ResultExport.h"
 
-#include "app/BusyPointer.h"
-#include "app/ErrorTrap.h"
-#include "app/MessagePresenter.h"
 #include "grid/GridWidget.h"
 #include "results/CsvWriter.h"
 #include "results/XlsxWriter.h"
+#include "ui/BusyPointer.h"
+#include "ui/ErrorTrap.h"
+#include "ui/MessagePresenter.h"
 
 #include <QClipboard>
 #include <QFileDialog>
@@ -60,7 +60,7 @@ void exportGrid(QWidget* parent, const GridWidget& grid, const ExportTarget& tar
     if (target.path.isEmpty())
         return;
     QString notice;
-    const bool written = runTrapped(parent, [&] {
+    const bool written = zemo::runTrapped(parent, [&] {
         BusyPointer busy;
         if (target.format == ExportFormat::Xlsx)
             notice = xlsxNotice(writeGridXlsx(*grid.gridModel(), grid.visualColumns(), target.path));

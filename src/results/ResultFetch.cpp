@@ -1,5 +1,6 @@
 #include "results/ResultFetch.h"
 
+#include "db/DbConnection.h"
 #include "db/OracleAccess.h"
 
 namespace zemo {
@@ -21,8 +22,10 @@ void ResultFetch::run(OracleDatabase& db, const QString& sql, const std::atomic<
     FetchControl control;
     control.storeLock = &m_lock;
     control.stop = &stop;
+    control.taken = &m_taken;
     control.rowsTaken = &m_rowsTaken;
-    fetchRows(*store, *rs, control);
+    if (!fetchRows(*store, *rs, control))
+        throwStopped();
 }
 
 ResultFetch::Taken ResultFetch::take() {

@@ -13,12 +13,12 @@ namespace zemo {
 class OracleDatabase;
 
 // A statement run and its rows fetched on the connection's thread while the window waits; the window
-// takes the rows when the fetch ends, or at once when the user stops waiting for a server that does not
-// answer.
+// takes the rows when the fetch ends, or at once when the wait ends first (a server that does not let go
+// after 中止, the program quitting). From the take on the fetch writes nothing more.
 class ResultFetch {
 public:
     // On the connection's thread: runs `sql` and fetches its rows until the end, a failure (thrown) or
-    // `stop`.
+    // `stop` or the take (throwStopped, the rows before it kept).
     void run(OracleDatabase& db, const QString& sql, const std::atomic<bool>& stop);
 
     // On the window's thread, at any time: the rows fetched so far.
@@ -29,8 +29,8 @@ public:
         QStringList fieldNames;
         std::unique_ptr<ResultStore> store;
     };
-    // On the window's thread, once: what was fetched. A fetch still running writes nothing more; it must
-    // have been asked to stop through the flag given to run().
+    // On the window's thread, once: what was fetched. A fetch still running writes nothing more and ends
+    // at its next row.
     Taken take();
 
 private:

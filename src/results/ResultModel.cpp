@@ -119,59 +119,6 @@ void ResultModel::clearCells() {
     endResetModel();
 }
 
-bool ResultModel::load(OracleResultSet& rs, const Progress& progress, int every) {
-    const int fields = rs.columnCount();
-    if (fields >= INT_MAX - 1)
-        throw ZemoError(err::ResultTooLarge, QStringLiteral("結果が大きすぎて表示できません"));
-    if (m_gridRows == 0)
-        setGridRows(1);
-    setGridCols(fields + 1);
-    for (int j = 0; j < fields; ++j)
-        setCellText(0, j + 1, rs.FieldName(j));
-    return fetchRows(rs, progress, every);
-}
-
-void ResultModel::publish(int gridRows) {
-    if (gridRows == m_gridRows)
-        return;
-    const int first = m_gridRows - headerRows();
-    const int last = gridRows - 1 - headerRows();
-    if (first >= 0 && last >= first) {
-        beginInsertRows({}, first, last);
-        m_gridRows = gridRows;
-        endInsertRows();
-    } else {
-        beginResetModel();
-        m_gridRows = gridRows;
-        endResetModel();
-    }
-}
-
-bool ResultModel::fetchRows(OracleResultSet& rs, const Progress& progress, int every) {
-    if (m_gridRows == 0)
-        setGridRows(1);
-    every = std::max(1, every);
-    int taken = 0;
-    bool complete = true;
-    // Views learn of the new rows once, when the fetch ends, stops or fails.
-    try {
-        while (!rs.Eof()) {
-            m_store->appendRow(rs);
-            ++taken;
-            rs.MoveNext();
-            if (progress && taken % every == 0 && !progress(taken)) {
-                complete = false;
-                break;
-            }
-        }
-    } catch (...) {
-        publish(int(m_store->rows()) + 1);
-        throw;
-    }
-    publish(int(m_store->rows()) + 1);
-    return complete;
-}
-
 void ResultModel::adopt(QStringList fieldNames, std::unique_ptr<ResultStore> store) {
     beginResetModel();
     clearLogicalNames();

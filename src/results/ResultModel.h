@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "db/OracleAccess.h"
 #include "grid/GridModel.h"
 #include "results/ResultStore.h"
@@ -35,16 +35,6 @@ public:
     // and is announced by sortFailed.
     void sort(int column, Qt::SortOrder order) override;
 
-    // Called every `every` rows with the number of rows taken so far; returning false stops.
-    using Progress = std::function<bool(int rows)>;
-
-    // Takes a result set as the result window shows it: one column per field after the row-number
-    // column, the field names in row 0, then every row below the last one with its row number.
-    // A failing fetch keeps the rows taken before it and rethrows. Returns false when `progress`
-    // stopped the fetch early.
-    bool load(OracleResultSet& rs, const Progress& progress = {}, int every = 4096);
-    // The row part of load: appends the remaining rows, field j into grid column j + 1.
-    bool fetchRows(OracleResultSet& rs, const Progress& progress = {}, int every = 4096);
     // Shows a store filled elsewhere: row 0 an empty corner cell and the field names, then the stored
     // rows numbered 1, 2, 3, ...
     void adopt(QStringList fieldNames, std::unique_ptr<ResultStore> store);
@@ -64,7 +54,6 @@ private:
     int dataRows() const { return m_gridRows > 0 ? m_gridRows - 1 : 0; }
     bool inGrid(int row, int col) const { return row >= 0 && row < m_gridRows && col >= 0 && col < m_cols; }
     void applyOrder(std::vector<uint32_t> order);
-    void publish(int gridRows);
 
     int m_gridRows = 1;
     int m_cols = 1;

@@ -1,6 +1,6 @@
 #include "results/ResultStore.h"
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "db/OracleAccess.h"
 
 #include <algorithm>
@@ -283,9 +283,10 @@ bool fetchRows(ResultStore& store, OracleResultSet& rs, const FetchControl& cont
             return false;
         if (control.storeLock) {
             const std::lock_guard<std::mutex> hold(*control.storeLock);
-            // Looked at again under the lock: the other thread may have stopped the fetch and taken the
-            // store while this one waited on the driver.
-            if (control.stop && control.stop->load(std::memory_order_acquire))
+            // Looked at again under the lock: the other thread may have stopped the fetch or taken the
+            // store while this one waited on the driver, and must never see it written afterwards.
+            if ((control.stop && control.stop->load(std::memory_order_acquire)) ||
+                (control.taken && *control.taken))
                 return false;
             store.appendRow(rs);
         } else {

@@ -81,9 +81,12 @@ struct FetchControl {
     const std::atomic<bool>* stop = nullptr; // looked at before every row (and again under the lock);
                                              // true ends the fetch
     std::atomic<int>* rowsTaken = nullptr;   // rows this fetch appended, published after every row
+    const bool* taken = nullptr;             // read under the lock: true once the other thread took
+                                             // the store, which ends the fetch
 };
 
-// Appends the remaining rows of `rs` (field j into column j + 1). Returns false when `stop` ended it.
+// Appends the remaining rows of `rs` (field j into column j + 1). Returns false when `stop` or the take
+// ended it.
 // A failing fetch keeps the rows taken before it and rethrows.
 bool fetchRows(ResultStore& store, OracleResultSet& rs, const FetchControl& control = {});
 

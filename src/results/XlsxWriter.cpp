@@ -1,7 +1,7 @@
 #include "results/XlsxWriter.h"
 
-#include "app/SaveFileSync.h"
-#include "app/ZemoError.h"
+#include "base/SaveFileSync.h"
+#include "base/ZemoError.h"
 #include "results/XlsxCells.h"
 
 #include <QFileInfo>

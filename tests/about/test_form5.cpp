@@ -1,8 +1,8 @@
 #include "about/Form5.h"
-#include "app/FormSupport.h"
-#include "app/Module1.h"
 #include "mainwindow/Form1.h"
+#include "session/Module1.h"
 #include "support/Modal.h"
+#include "ui/FormSupport.h"
 
 #include <QAction>
 #include <QFrame>
@@ -16,7 +16,7 @@ class TestForm5 : public QObject {
 
 private Q_SLOTS:
     void initTestCase() { zemo::installFontSubstitutes(); }
-    void init() { ResetGlobals(); }
+    void init() { zemo::resetSession(); }
 
     void centringArithmetic() {
         const zemo::TwipsPoint p = zemo::centreOver(1000, 800, 10650, 8295, 4860, 4245);

@@ -2,13 +2,14 @@
 // afterwards: the table list and the column queries of the table dialog, the statement of the result
 // window when it opens and when 抽出 runs it again.
 
-#include "app/FormSupport.h"
-#include "app/MessagePresenter.h"
-#include "app/Module1.h"
 #include "catalogue/Form2.h"
 #include "mainwindow/Form1.h"
 #include "results/Form4.h"
+#include "session/Module1.h"
 #include "support/Connect.h"
+#include "support/WindowTests.h"
+#include "ui/FormSupport.h"
+#include "ui/MessagePresenter.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -66,7 +67,7 @@ private:
 
 private slots:
     void init() {
-        ResetGlobals();
+        zemo::resetSession();
         m_main = new Form1;
         m_main->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_main));
@@ -81,12 +82,13 @@ private slots:
     void cleanup() {
         delete m_main;
         m_main = nullptr;
-        ResetGlobals();
+        zemo::resetSession();
         m_db.reset();
     }
 
     void tableDialog() {
         Form2 dlg(m_main);
+        zemo::test::showWindow(dlg);
         verifyBusyThenNormal(1); // the table list
         auto* list = dlg.findChild<QListWidget*>(QStringLiteral("List1"));
         QVERIFY(list);
@@ -102,6 +104,7 @@ private slots:
     void resultWindow() {
         gSqlText = QStringLiteral("SELECT DEPT_ID, DEPT_NAME FROM DEPARTMENTS");
         Form4 dlg(m_main);
+        zemo::test::showWindow(dlg);
         verifyBusyThenNormal(1);
         dlg.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
         verifyBusyThenNormal(1);
@@ -115,6 +118,7 @@ private slots:
             [&](QWidget*, const QString&, const QString& text) { shown = text; });
         {
             Form4 dlg(m_main);
+            zemo::test::showWindow(dlg);
             verifyBusyThenNormal(1);
         }
         zemo::MessagePresenter::setHandler({});

@@ -5,9 +5,7 @@
 // 192 with scaling off); ZEMO_EXPECT_DPI and ZEMO_EXPECT_DPR say what the run must see.
 
 #include "about/Form5.h"
-#include "app/FormSupport.h"
-#include "app/Module1.h"
-#include "app/Twips.h"
+#include "base/Twips.h"
 #include "catalogue/Form2.h"
 #include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
@@ -15,7 +13,9 @@
 #include "profiles/Form6.h"
 #include "profiles/ProfileStore.h"
 #include "results/Form4.h"
+#include "session/Module1.h"
 #include "support/Connect.h"
+#include "ui/FormSupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -197,14 +197,14 @@ private slots:
         zemo::setProfileFolderOverride(m_profiles.path());
         zemo::WriteProfile(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo"), QStringLiteral("demo"),
                            QStringLiteral("デモ"), zemo::profileFilePath());
-        ResetGlobals();
+        zemo::resetSession();
         m_main = new Form1;
         showAndWait(m_main);
     }
 
     void cleanupTestCase() {
         delete m_main;
-        ResetGlobals();
+        zemo::resetSession();
         zemo::setProfileFolderOverride(QString());
     }
 
@@ -263,7 +263,7 @@ private slots:
     void connectedWindows() {
         gOraSession = std::make_shared<zemo::OracleSession>();
         gOraDatabase = zemo::test::openDemo();
-        QVERIFY(isConnected());
+        QVERIFY(zemo::isConnected());
         {
             Form2 dlg(m_main);
             checkWindow(&dlg, kForm2);

@@ -1,7 +1,7 @@
-#include "app/ErrorText.h"
-#include "app/FormSupport.h"
-#include "app/MessagePresenter.h"
+#include "base/ErrorText.h"
 #include "support/Modal.h"
+#include "ui/FormSupport.h"
+#include "ui/MessagePresenter.h"
 
 #include <QApplication>
 #include <QLabel>

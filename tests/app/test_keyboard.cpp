@@ -2,16 +2,16 @@
 // close box does (no button taking part), and no default button where the dialogs have none.
 
 #include "about/Form5.h"
-#include "app/FormSupport.h"
-#include "app/Module1.h"
 #include "catalogue/Form2.h"
 #include "mainwindow/Form1.h"
 #include "profiles/Form3.h"
 #include "profiles/Form6.h"
 #include "profiles/ProfileStore.h"
 #include "results/Form4.h"
+#include "session/Module1.h"
 #include "support/Connect.h"
 #include "support/Modal.h"
+#include "ui/FormSupport.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -97,7 +97,7 @@ private slots:
         zemo::setProfileFolderOverride(m_profiles.path());
         zemo::WriteProfile(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo"), QStringLiteral("demo"),
                            QStringLiteral("デモ"), zemo::profileFilePath());
-        ResetGlobals();
+        zemo::resetSession();
         m_main = new Form1;
         m_main->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_main));
@@ -105,7 +105,7 @@ private slots:
 
     void cleanupTestCase() {
         delete m_main;
-        ResetGlobals();
+        zemo::resetSession();
         zemo::setProfileFolderOverride(QString());
     }
 
@@ -136,7 +136,7 @@ private slots:
         const QStringList form4 =
             chainOrder(&result, {"Command1", "Command2", "Command3", "Text1", "List2", "VSFlexGrid1"});
         QCOMPARE(form4.value(0), QStringLiteral("Command1"));
-        ResetGlobals();
+        zemo::resetSession();
     }
 
     // Tab really walks the order, wrapping round, in the two dialogs where every control is enabled.
@@ -176,7 +176,7 @@ private slots:
     void escapeClosesLikeTheCloseBox() {
         Form6 list(m_main);
         QVERIFY(keyEndsModal(list, Qt::Key_Escape, list.findChild<QWidget*>("List1")));
-        QVERIFY(!isConnected());
+        QVERIFY(!zemo::isConnected());
 
         gProfileEdit = {QStringLiteral("svc"), QStringLiteral("usr"), QStringLiteral("pw"),
                         QStringLiteral("name")};
@@ -197,7 +197,7 @@ private slots:
         gSqlText = QStringLiteral("SELECT DEPT_ID, DEPT_NAME FROM DEPARTMENTS");
         Form4 result(m_main);
         QVERIFY(keyEndsModal(result, Qt::Key_Escape, result.findChild<QWidget*>("VSFlexGrid1")));
-        ResetGlobals();
+        zemo::resetSession();
     }
 
     // Neither editor button is a default button: Return in a field leaves the editor open and hands
@@ -218,7 +218,7 @@ private slots:
         gSqlText = QStringLiteral("SELECT DEPT_ID FROM DEPARTMENTS");
         Form4 result(m_main);
         QVERIFY2(defaultButtons(&result).isEmpty(), "&result");
-        ResetGlobals();
+        zemo::resetSession();
     }
 };
 

@@ -1,9 +1,9 @@
 // Qt's own dialogs speak Japanese once the program has set itself up, as the program's windows do.
-#include "app/FormSupport.h"
-#include "app/Module1.h"
 #include "results/Form4.h"
+#include "session/Module1.h"
 #include "support/Files.h"
 #include "support/Modal.h"
+#include "ui/FormSupport.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -18,7 +18,7 @@ class TestQtTranslations : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase() { zemo::setUpApplication(); }
-    void cleanupTestCase() { ResetGlobals(); }
+    void cleanupTestCase() { zemo::resetSession(); }
 
     // The CSV export's save dialog and the question it asks before replacing a file; answering いいえ
     // leaves the file alone.

@@ -2,14 +2,14 @@
 // middle of a fetch, a first row that takes seconds, a connection that is lost, and quitting while
 // connected. Through the real windows, over Qt's PostgreSQL driver and over psqlODBC, against the
 // private cluster.
-#include "app/DbWait.h"
-#include "app/FormSupport.h"
-#include "app/MessagePresenter.h"
-#include "app/Module1.h"
 #include "profiles/ProfileStore.h"
+#include "session/Module1.h"
 #include "support/MainWindowDriver.h"
 #include "support/PgCluster.h"
 #include "support/WindowTests.h"
+#include "ui/DbWait.h"
+#include "ui/FormSupport.h"
+#include "ui/MessagePresenter.h"
 
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
@@ -97,7 +97,7 @@ private Q_SLOTS:
     void cleanupTestCase() {
         pg.signalServer("CONT");
         zemo::MessagePresenter::setHandler({});
-        ResetGlobals();
+        zemo::resetSession();
     }
     void init() {
         m_boxes.clear();

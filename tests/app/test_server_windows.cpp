@@ -2,20 +2,20 @@
 // through the real windows offscreen: profile → 接続 → テーブル選択 → columns → display items and
 // conditions → 抽出 → grid and row count → CSV, compared cell for cell with what psql returns for the
 // same statement; and what the user sees when the server fails on the way.
-#include "app/DbWait.h"
-#include "app/FormSupport.h"
-#include "app/MessagePresenter.h"
-#include "app/Module1.h"
 #include "catalogue/Form2.h"
 #include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
 #include "profiles/Form6.h"
 #include "profiles/ProfileStore.h"
 #include "results/Form4.h"
+#include "session/Module1.h"
 #include "support/CsvReader.h"
 #include "support/MainWindowDriver.h"
 #include "support/PgCluster.h"
 #include "support/WindowTests.h"
+#include "ui/DbWait.h"
+#include "ui/FormSupport.h"
+#include "ui/MessagePresenter.h"
 
 #include <QAction>
 #include <QComboBox>

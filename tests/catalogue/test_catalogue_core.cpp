@@ -1,9 +1,9 @@
-#include "app/Module1.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueReads.h"
 #include "db/OracleAccess.h"
 #include "grid/GridModel.h"
 #include "grid/TextTable.h"
-#include "mainwindow/StatementAssembly.h"
+#include "session/Module1.h"
 
 #include <QtTest>
 
@@ -13,7 +13,7 @@ class TestCatalogueCore : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { ResetGlobals(); }
+    void init() { zemo::resetSession(); }
 
     void columnQueryQuotesTheName() {
         QCOMPARE(columnQuery(QStringLiteral("EMP")),
@@ -73,40 +73,6 @@ private Q_SLOTS:
         QCOMPARE(withLogicalName(QStringLiteral("CUST_NAME"), QStringLiteral("顧客名")),
                  QStringLiteral("CUST_NAME（顧客名）"));
         QCOMPARE(withLogicalName(QStringLiteral("T1.CUST_NAME"), QString()), QStringLiteral("T1.CUST_NAME"));
-    }
-
-    // The demo's logical names reach the columns, while the grid, the display items and the
-    // statement keep the physical names.
-    void logicalNamesNeverReachTheStatement() {
-        auto db = OracleSession().OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo/demo"));
-        const CommentMap tables = readTableLogicalNames(*db);
-        QCOMPARE(tables.value(QStringLiteral("CUSTOMERS")), QStringLiteral("顧客"));
-
-        TableColumns read = readTableColumns(*db, QStringLiteral("CUSTOMERS"));
-        QVERIFY(!read.failure);
-        attachLogicalNames(read.columns, readColumnLogicalNames(*db, QStringLiteral("CUSTOMERS")));
-        QCOMPARE(read.columns.size(), 6);
-        QCOMPARE(read.columns[1], (TableColumn{"CUST_NAME", "VARCHAR2[80]", "顧客名"}));
-        for (const TableColumn& c : read.columns)
-            QVERIFY2(!c.logical.isEmpty(), qPrintable(c.name));
-
-        SimpleGridModel grid(2, 1);
-        QStringList items;
-        writeTableColumns(grid, QStringLiteral("CUSTOMERS"), 0, read.columns,
-                          [&](const QString& item) { items << item; });
-        QString from;
-        appendFromEntry(from, QStringLiteral("CUSTOMERS"), 0);
-        const QString sql = assembleSelect(items, from, {});
-        for (const TableColumn& c : read.columns) {
-            QVERIFY(sql.contains(QStringLiteral("T1.") + c.name));
-            QVERIFY2(!sql.contains(c.logical), qPrintable(c.logical));
-        }
-        QVERIFY(!sql.contains(tables.value(QStringLiteral("CUSTOMERS"))));
-        for (int r = 0; r < grid.gridRows(); ++r)
-            for (int col = 0; col < grid.gridCols(); ++col)
-                for (const TableColumn& c : read.columns)
-                    QVERIFY(!grid.cellText(r, col).contains(c.logical));
-        QCOMPARE(db->CreateDynaset(sql)->FieldName(1), QStringLiteral("CUST_NAME"));
     }
 };
 

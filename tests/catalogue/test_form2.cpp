@@ -1,14 +1,14 @@
-#include "app/FormSupport.h"
-#include "app/MessagePresenter.h"
-#include "app/Module1.h"
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "catalogue/Form2.h"
 #include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
 #include "results/Form4.h"
+#include "session/Module1.h"
 #include "support/Connect.h"
 #include "support/Modal.h"
 #include "support/WindowTests.h"
+#include "ui/FormSupport.h"
+#include "ui/MessagePresenter.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -156,7 +156,7 @@ class TestForm2 : public QObject {
 private Q_SLOTS:
     void initTestCase() { zemo::test::startWindowTests(m_boxes); }
     void init() {
-        ResetGlobals();
+        zemo::resetSession();
         m_boxes.clear();
         m_form = std::make_unique<Form1>();
         m_form->move(60, 45);

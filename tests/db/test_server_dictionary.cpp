@@ -1,13 +1,14 @@
 // Comments and foreign keys on the private PostgreSQL cluster, through libpq and
 // through psqlODBC, against what the SQLite adapter reads from the demo file built from the same SQL.
-#include "app/Module1.h"
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueReads.h"
 #include "db/OdbcBackend.h"
 #include "db/OdbcCatalog.h"
 #include "db/OracleAccess.h"
 #include "mainwindow/JoinConditions.h"
 #include "mainwindow/StatementAssembly.h"
+#include "session/Module1.h"
 #include "support/PgCluster.h"
 
 #include <QtTest>
@@ -71,7 +72,7 @@ private Q_SLOTS:
         QVERIFY2(pg.ok(), "no cluster info: run through ctest (fixture pg_cluster)");
         m_demo = OracleSession().OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo/demo"));
     }
-    void init() { ResetGlobals(); }
+    void init() { zemo::resetSession(); }
 
     // The COMMENT ON statements the cluster made from the demo SQL give what SQLite reads from it.
     void demoCommentsAsInTheFile_data() { backends(); }
@@ -128,7 +129,7 @@ private Q_SLOTS:
             for (const auto& [marked, rows] :
                  {std::pair{QStringList{"ORDER_RETURNS", "ORDER_LINES"}, 40},
                   std::pair{QStringList{"EMPLOYEES", "DEPARTMENTS", "EMPLOYEES"}, 25}}) {
-                ClearConditionStore();
+                zemo::clearConditionStore();
                 QCOMPARE(addJoinConditions(marked, readForeignKeys(*db, marked)), 2);
                 QCOMPARE(count(*db, marked), qlonglong(rows));
             }

@@ -3,7 +3,7 @@
 // arrays; values read in pieces; psqlODBC's streaming option; a second statement while rows are
 // still coming; cancel() from another thread, while executing, mid-fetch and racing statements that
 // end on their own.
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "db/OdbcBackend.h"
 #include "db/OdbcResultSet.h"
 #include "db/OracleAccess.h"

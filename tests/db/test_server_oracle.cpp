@@ -1,7 +1,7 @@
 // The Oracle path without an Oracle server: which driver is found, the connection string built for
 // it, and what the user is told when a driver is missing or cannot be loaded. The ODBC driver list
 // comes from a test odbcinst.ini through ODBCSYSINI (set by CMake for each run of this program).
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "db/OdbcDrivers.h"
 #include "db/OracleAccess.h"
 

@@ -1,7 +1,7 @@
 // The server backends against a live PostgreSQL 15 on 127.0.0.1, through Qt's PostgreSQL driver and
 // through psqlODBC: the dictionary queries of the table dialog, exact values and every fault the user
 // can meet. The cluster is started and removed by CTest (tests/support/pg_cluster.sh).
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "db/OdbcBackend.h"
 #include "db/OracleAccess.h"
 #include "profiles/ProfileStore.h"

@@ -2,8 +2,9 @@
 // through psqlODBC: texts holding a second statement never reach the server, also when the second
 // statement hides in a table name read from the dictionary. The tables live in a database of their
 // own so that the other server tests see the schema they expect.
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueReads.h"
 #include "db/OracleAccess.h"
 #include "grid/GridModel.h"
 #include "mainwindow/StatementAssembly.h"

@@ -1,5 +1,5 @@
 // The SQLite adapter's comments and foreign keys, on the demo database and on files made here.
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "db/OracleAccess.h"
 
 #include <QTemporaryDir>

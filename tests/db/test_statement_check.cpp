@@ -1,6 +1,6 @@
 // The one-statement check: quotes and comments of each dialect, texts built to look like one
 // statement to one reading and two to another, and the check standing in front of every adapter.
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "db/OracleAccess.h"
 #include "db/StatementCheck.h"
 

@@ -6,6 +6,7 @@
 #include "results/ResultModel.h"
 #include "support/CsvReader.h"
 #include "support/FakeResultSet.h"
+#include "support/LoadResult.h"
 
 #include <QBuffer>
 #include <QStringDecoder>
@@ -71,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     FakeResultSet rs(names, std::vector<ValueKind>(size_t(fields), ValueKind::Text), rows);
     ResultModel model;
-    model.load(rs);
+    zemo::test::loadResult(model, rs);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     FUZZ_CHECK(writeGridCsv(model, columns, buffer));

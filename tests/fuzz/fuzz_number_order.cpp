@@ -5,6 +5,7 @@
 #include "results/NumberText.h"
 #include "results/ResultModel.h"
 #include "support/FakeResultSet.h"
+#include "support/LoadResult.h"
 
 #include <algorithm>
 #include <gmp.h>
@@ -83,7 +84,7 @@ void checkSort(Number* numbers, int count, bool descending) {
         rows.push_back({QString::fromStdString(numbers[i].text)});
     FakeResultSet rs({QStringLiteral("N")}, {ValueKind::Decimal}, std::move(rows));
     ResultModel model;
-    model.load(rs);
+    zemo::test::loadResult(model, rs);
     FUZZ_CHECK(model.isNumericColumn(1));
     model.sortRows(1, descending);
     const Number* previous = nullptr;

@@ -2,7 +2,7 @@
 // byte; after a value is set in a section with an awkward name and the file rewritten, reading it
 // again gives the value, every other listed section keeps its values, and the section is listed.
 #include "FuzzCheck.h"
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "profiles/IniFile.h"
 
 #include <QStringList>

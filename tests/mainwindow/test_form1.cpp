@@ -1,13 +1,13 @@
-#include "app/FormSupport.h"
-#include "app/MessagePresenter.h"
-#include "app/Module1.h"
 #include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
 #include "profiles/Form6.h"
 #include "results/Form4.h"
+#include "session/Module1.h"
 #include "support/Connect.h"
 #include "support/Modal.h"
 #include "support/WindowTests.h"
+#include "ui/FormSupport.h"
+#include "ui/MessagePresenter.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -80,7 +80,7 @@ class TestForm1 : public QObject {
 private Q_SLOTS:
     void initTestCase() { zemo::test::startWindowTests(m_boxes); }
     void init() {
-        ResetGlobals();
+        zemo::resetSession();
         m_boxes.clear();
     }
 
@@ -412,7 +412,7 @@ private Q_SLOTS:
         ui.action("TypeDisp")->trigger();
 
         ui.action("UnConnection")->trigger();
-        QVERIFY(!isConnected());
+        QVERIFY(!zemo::isConnected());
         QCOMPARE(gServiceName, QString());
         QCOMPARE(gUserName, QString());
         QCOMPARE(gPassword, QString());

@@ -1,10 +1,11 @@
 // Join conditions from the foreign keys of the marked tables, on the demo's keys as the SQLite adapter
 // reads them, and what they do to the statement that runs.
-#include "app/Module1.h"
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueReads.h"
 #include "db/OracleAccess.h"
 #include "mainwindow/JoinConditions.h"
 #include "mainwindow/StatementAssembly.h"
+#include "session/Module1.h"
 
 #include <QtTest>
 
@@ -46,7 +47,7 @@ private Q_SLOTS:
     void initTestCase() {
         m_db = OracleSession().OpenDatabase(QStringLiteral(ZEMO_DEMO_DB), QStringLiteral("demo/demo"));
     }
-    void init() { ResetGlobals(); }
+    void init() { zemo::resetSession(); }
 
     // Orders with customers, employees, lines and products: one line per key between marked tables,
     // the table marked first on the left; the statement then gives each order line once.

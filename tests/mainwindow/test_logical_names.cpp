@@ -1,18 +1,18 @@
 // Logical names and join conditions through the real windows on the demo file: the table dialog,
 // 表示 → 論理名表示 over the column grid, the display items and the result headings, and
 // 結合条件の追加 from the menu and from the condition list's right-click menu.
-#include "app/DbWait.h"
-#include "app/FormSupport.h"
-#include "app/LogicalNameList.h"
-#include "app/MessagePresenter.h"
-#include "app/Module1.h"
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
+#include "session/Module1.h"
 #include "support/Connect.h"
 #include "support/CsvReader.h"
 #include "support/Files.h"
 #include "support/MainWindowDriver.h"
 #include "support/WindowTests.h"
 #include "support/XlsxReader.h"
+#include "ui/DbWait.h"
+#include "ui/FormSupport.h"
+#include "ui/LogicalNameList.h"
+#include "ui/MessagePresenter.h"
 
 #include <QContextMenuEvent>
 #include <QElapsedTimer>

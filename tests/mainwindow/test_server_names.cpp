@@ -1,17 +1,17 @@
 // Logical names and join conditions through the real windows on the private PostgreSQL cluster, over
 // Qt's driver and over psqlODBC: the table dialog and 表示 → 論理名表示 show the comments, the joins
 // come from the server's keys, and the statement and the CSV keep the names the server knows.
-#include "app/DbWait.h"
-#include "app/FormSupport.h"
-#include "app/LogicalNameList.h"
-#include "app/MessagePresenter.h"
-#include "app/Module1.h"
 #include "profiles/ProfileStore.h"
+#include "session/Module1.h"
 #include "support/CsvReader.h"
 #include "support/Files.h"
 #include "support/MainWindowDriver.h"
 #include "support/PgCluster.h"
 #include "support/WindowTests.h"
+#include "ui/DbWait.h"
+#include "ui/FormSupport.h"
+#include "ui/LogicalNameList.h"
+#include "ui/MessagePresenter.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>

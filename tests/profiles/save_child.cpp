@@ -3,8 +3,8 @@
 //   zemo_save_child profiles PATH PREFIX COUNT   writes COUNT profiles named PREFIX0, PREFIX1, ...,
 //                                                 a few milliseconds apart as a user's saves are
 //   zemo_save_child csv PATH ROWS                 exports a grid of ROWS rows as CSV
-#include "app/SaveFileSync.h"
-#include "app/ZemoError.h"
+#include "base/SaveFileSync.h"
+#include "base/ZemoError.h"
 #include "grid/GridModel.h"
 #include "profiles/ProfileStore.h"
 #include "results/CsvWriter.h"

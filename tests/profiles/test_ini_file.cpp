@@ -1,6 +1,6 @@
 // The ini reader and writer behind the profile file: lookup rules, byte-exact rewrites, encodings
 // and the input it refuses.
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "profiles/IniFile.h"
 
 #include <QStringEncoder>

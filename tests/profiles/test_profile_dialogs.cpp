@@ -1,14 +1,14 @@
 // The profile list and the profile editor driven as a user would: connect, new, change, copy, delete.
-#include "app/ErrorText.h"
-#include "app/FormSupport.h"
-#include "app/MessagePresenter.h"
-#include "app/Module1.h"
+#include "base/ErrorText.h"
 #include "profiles/Form3.h"
 #include "profiles/Form6.h"
 #include "profiles/ProfileStore.h"
+#include "session/Module1.h"
 #include "support/Connect.h"
 #include "support/Files.h"
 #include "support/Modal.h"
+#include "ui/FormSupport.h"
+#include "ui/MessagePresenter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -113,7 +113,7 @@ private:
 };
 
 void TestProfileDialogs::init() {
-    ResetGlobals();
+    zemo::resetSession();
     m_dir = new QTemporaryDir;
     QVERIFY(m_dir->isValid());
     zemo::setProfileFolderOverride(m_dir->path());
@@ -130,7 +130,7 @@ void TestProfileDialogs::cleanup() {
     zemo::setMainWindow(nullptr);
     delete m_dir;
     m_dir = nullptr;
-    ResetGlobals();
+    zemo::resetSession();
 }
 
 void TestProfileDialogs::listDialogLayout() {
@@ -236,7 +236,7 @@ void TestProfileDialogs::noFileMeansEmptyListAndNothingSelected() {
     QCOMPARE(m_shown[0].cursor, Qt::WaitCursor);
     QVERIFY(dlg.isVisible());
     QCOMPARE(dlg.cursor().shape(), Qt::ArrowCursor);
-    QVERIFY(!isConnected());
+    QVERIFY(!zemo::isConnected());
     // The other commands need a selection and say nothing without one.
     click(dlg, "Command4");
     click(dlg, "Command5");
@@ -253,7 +253,7 @@ void TestProfileDialogs::connectWithTheDemoDatabase() {
     select(dlg, "デモ");
     click(dlg, "Command1");
     QVERIFY(m_shown.isEmpty());
-    QVERIFY(isConnected());
+    QVERIFY(zemo::isConnected());
     QVERIFY(gOraSession);
     QCOMPARE(gServiceName, QString(ZEMO_DEMO_DB));
     QCOMPARE(gUserName, QString("demo"));
@@ -277,7 +277,7 @@ void TestProfileDialogs::doubleClickConnects() {
     const QPoint at = list->visualItemRect(list->item(0)).center();
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-    QVERIFY(isConnected());
+    QVERIFY(zemo::isConnected());
     QVERIFY(!dlg.isVisible());
 }
 
@@ -344,7 +344,7 @@ void TestProfileDialogs::emptyServerValuesAreNamedAndCloseWithoutConnecting() {
     QCOMPARE(m_shown[0].title, QString("エラーメッセージ"));
     QCOMPARE(m_shown[0].text, message);
     QVERIFY(!dlg.isVisible());
-    QVERIFY(!isConnected());
+    QVERIFY(!zemo::isConnected());
     QVERIFY(!gOraSession);
     QCOMPARE(gUserName, user);
     QCOMPARE(gPassword, password);
@@ -356,13 +356,13 @@ void TestProfileDialogs::fileProfileConnectsWithoutUserOrPassword() {
     zemo::WriteProfile(ZEMO_DEMO_DB, "", "", "file", m_path);
     zemo::WriteProfile(QStringLiteral("sqlite:") + ZEMO_DEMO_DB, "demo", "", "prefixed", m_path);
     for (const char* name : {"file", "prefixed"}) {
-        ResetGlobals();
+        zemo::resetSession();
         Form6 dlg;
         dlg.show();
         select(dlg, name);
         click(dlg, "Command1");
         QVERIFY2(m_shown.isEmpty(), qPrintable(m_shown.value(0).text));
-        QVERIFY2(isConnected(), name);
+        QVERIFY2(zemo::isConnected(), name);
         QVERIFY(!dlg.isVisible());
         QCOMPARE(gPassword, QString());
         bool answered = false;
@@ -387,7 +387,7 @@ void TestProfileDialogs::missingDatabaseKeepsTheDialogOpen() {
     QCOMPARE(m_shown[0].cursor, Qt::WaitCursor);
     QVERIFY(dlg.isVisible());
     QCOMPARE(dlg.cursor().shape(), Qt::ArrowCursor);
-    QVERIFY(!isConnected());
+    QVERIFY(!zemo::isConnected());
     QVERIFY(gOraSession);
     QCOMPARE(gServiceName, missing);
     QCOMPARE(gUserName, QString("demo"));
@@ -399,7 +399,7 @@ void TestProfileDialogs::missingDatabaseKeepsTheDialogOpen() {
     select(dlg, "デモ");
     click(dlg, "Command1");
     QCOMPARE(m_shown.size(), 1);
-    QVERIFY(isConnected());
+    QVERIFY(zemo::isConnected());
     QVERIFY(gOraSession != failedSession);
     QCOMPARE(gServiceName, QString(ZEMO_DEMO_DB));
     QVERIFY(!dlg.isVisible());

@@ -1,5 +1,5 @@
 // The profile file on disk: where it lives, the five operations, atomic writes and copy names.
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "profiles/IniFile.h"
 #include "profiles/ProfileStore.h"
 #include "support/Files.h"

@@ -1,7 +1,7 @@
 // Saves in real processes: two programs writing profiles at the same time lose none, and a
 // file-size limit makes a save fail with its error instead of ending the program, for the profile
 // file and the CSV export alike. The child is zemo_save_child, which starts as the program does.
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "profiles/ProfileStore.h"
 #include "support/Files.h"
 

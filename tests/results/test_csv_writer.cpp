@@ -1,4 +1,4 @@
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "grid/GridModel.h"
 #include "results/CsvWriter.h"
 #include "results/ResultModel.h"
@@ -6,6 +6,7 @@
 #include "support/DiskFull.h"
 #include "support/FakeResultSet.h"
 #include "support/Files.h"
+#include "support/LoadResult.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -73,7 +74,7 @@ private Q_SLOTS:
                  i % 5 ? QStringLiteral("名前 %1, \"%2\"").arg(i).arg(i % 3) : std::optional<QString>()});
         FakeResultSet rs({"N", "S"}, {ValueKind::Integer, ValueKind::Text}, std::move(rows));
         ResultModel m;
-        m.load(rs);
+        zemo::test::loadResult(m, rs);
         m.sortRows(1, false);
         m.numberRows();
         QTemporaryDir dir;
@@ -116,7 +117,7 @@ private Q_SLOTS:
                                              FakeResultSet::Row{QStringLiteral("0123456789abcdef")});
         FakeResultSet rs({"S"}, {ValueKind::Text}, std::move(rows));
         ResultModel m;
-        m.load(rs);
+        zemo::test::loadResult(m, rs);
 
         // The disk fills up after diskBytes.
         QCOMPARE(test::errorNumberWithDiskFullAfter(rlim_t(diskBytes), [&] { writeGridCsv(m, {}, path); }),

@@ -1,18 +1,18 @@
-#include "app/DbWait.h"
-#include "app/FormSupport.h"
-#include "app/MessagePresenter.h"
-#include "app/Module1.h"
-#include "app/Twips.h"
+#include "base/Twips.h"
 #include "grid/GridWidget.h"
-#include "mainwindow/QueryBuilderWindow.h"
 #include "results/Form4.h"
 #include "results/Form4Logic.h"
+#include "session/Module1.h"
 #include "support/Connect.h"
 #include "support/CsvReader.h"
 #include "support/Files.h"
 #include "support/GridText.h"
 #include "support/Modal.h"
 #include "support/WindowTests.h"
+#include "ui/DbWait.h"
+#include "ui/FormSupport.h"
+#include "ui/MessagePresenter.h"
+#include "ui/QueryBuilderWindow.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -108,7 +108,7 @@ private Q_SLOTS:
     }
     void cleanupTestCase() {
         MessagePresenter::setHandler({});
-        ResetGlobals();
+        zemo::resetSession();
         delete m_main;
     }
     void init() {
@@ -121,6 +121,7 @@ private Q_SLOTS:
 
     void designStateWhenNothingToRun() {
         Form4 f(m_main);
+        zemo::test::showWindow(f);
         QCOMPARE(f.windowTitle(), QStringLiteral("ZEMO-DB　抽出"));
         QVERIFY(m_boxes.isEmpty());
         QCOMPARE(text1(f)->toPlainText(), QString());
@@ -207,6 +208,7 @@ private Q_SLOTS:
         gSqlText = QStringLiteral(
             "select \r\nT1.ORDER_NO,\r\nT1.LINE_NO,\r\nT1.AMOUNT \r\nFROM \r\nORDER_LINES T1 \r\n");
         Form4 f(m_main);
+        zemo::test::showWindow(f);
         QVERIFY(m_boxes.isEmpty());
         QCOMPARE(text1(f)->toPlainText(),
                  QString(gSqlText).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
@@ -256,6 +258,7 @@ private Q_SLOTS:
         setMainWindow(nullptr);
         gSqlText = QStringLiteral("select 1");
         Form4 f;
+        zemo::test::showWindow(f);
         QCOMPARE(f.findChild<QListWidget*>(QStringLiteral("List2"))->count(), 0);
         QCOMPARE(grid(f)->Rows(), 2);
     }
@@ -264,6 +267,7 @@ private Q_SLOTS:
         openTenRows();
         gSqlText = QStringLiteral("select x from t where x <= 3");
         Form4 f(m_main);
+        zemo::test::showWindow(f);
         QCOMPARE(label3(f)->text(), QStringLiteral(":3件"));
         GridWidget* g = grid(f);
 
@@ -389,6 +393,7 @@ private Q_SLOTS:
                                   "'日本語の値' as C8, '' as C9, "
                                   "NULL as C10, 9223372036854775807 as C11, -1234567890123456789 as C12");
         Form4 f(m_main);
+        zemo::test::showWindow(f);
         QCOMPARE(grid(f)->TextMatrix(1, 11), QStringLiteral("9223372036854775807"));
         const QByteArray bytes = zemo::test::readFile(exportCsv(f, QStringLiteral("values.csv")));
         QVERIFY(bytes.startsWith("\xEF\xBB\xBF") && bytes.endsWith("\r\n"));
@@ -438,6 +443,7 @@ private Q_SLOTS:
     void cancelledOrFailedExportWritesNothing() {
         gSqlText = QStringLiteral("select DEPT_ID from DEPARTMENTS");
         Form4 f(m_main);
+        zemo::test::showWindow(f);
         QTemporaryDir dir;
         const QString oldCwd = QDir::currentPath();
         QDir::setCurrent(dir.path());
@@ -525,6 +531,7 @@ private Q_SLOTS:
     // statement line that wraps, as lists and grids do.
     void statementLinesLeaveRoomForUnderscores() {
         Form4 f(m_main);
+        zemo::test::showWindow(f);
         QPlainTextEdit* box = text1(f);
         box->setPlainText(QStringLiteral("T1.CUST_NAME,\nT1.ORDER_DATE\n") + QString(400, QLatin1Char('_')));
         f.show();
@@ -609,6 +616,7 @@ private Q_SLOTS:
             d->findChildren<QPushButton*>().value(0)->click();
         });
         Form4 f(m_main);
+        zemo::test::showWindow(f);
         QVERIFY(modal);
         QCOMPARE(button, QStringLiteral("中止"));
         GridWidget* g = grid(f);

@@ -1,8 +1,6 @@
-#include "app/FormSupport.h"
-#include "app/MessagePresenter.h"
-#include "app/Module1.h"
 #include "grid/GridWidget.h"
 #include "results/Form4.h"
+#include "session/Module1.h"
 #include "support/AllocationLimit.h"
 #include "support/Connect.h"
 #include "support/Files.h"
@@ -10,6 +8,8 @@
 #include "support/Modal.h"
 #include "support/WindowTests.h"
 #include "support/XlsxReader.h"
+#include "ui/FormSupport.h"
+#include "ui/MessagePresenter.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -95,7 +95,7 @@ private Q_SLOTS:
     }
     void cleanupTestCase() {
         MessagePresenter::setHandler({});
-        ResetGlobals();
+        zemo::resetSession();
         delete m_main;
     }
     void init() {
@@ -215,6 +215,7 @@ private Q_SLOTS:
         gSqlText = QStringLiteral(
             "select 'x' as A, substr(replace(hex(zeroblob(20000)), '0', 'ab'), 1, 40000) as B");
         Form4 f(m_main);
+        zemo::test::showWindow(f);
         const QString path = m_dir.filePath(QStringLiteral("long.xlsx"));
         bool writtenWhenTold = false;
         MessagePresenter::setHandler([&](QWidget*, const QString&, const QString& text) {

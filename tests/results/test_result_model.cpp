@@ -1,9 +1,10 @@
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "results/NumberText.h"
 #include "results/ResultModel.h"
 #include "results/ResultStore.h"
 #include "support/AllocationLimit.h"
 #include "support/FakeResultSet.h"
+#include "support/LoadResult.h"
 
 #include <QItemSelectionModel>
 #include <QSignalSpy>
@@ -113,7 +114,7 @@ private Q_SLOTS:
             oneColumn(K::Text, {huge, QStringLiteral("first\r\nsecond"), QStringLiteral("a\nb"),
                                 QStringLiteral("one\u2028two"), jp, pairs, exact, QString(), std::nullopt});
         ResultModel m;
-        m.load(*rs);
+        zemo::test::loadResult(m, *rs);
         QCOMPARE(m.shownText(1, 1), QString(n, QLatin1Char('x')) + ell);
         QCOMPARE(m.shownText(2, 1), QStringLiteral("first") + ell);
         QCOMPARE(m.shownText(3, 1), QStringLiteral("a") + ell);
@@ -152,30 +153,11 @@ private Q_SLOTS:
             rows.push_back({QString::number(i)});
         FakeResultSet lost({"N"}, {K::Integer}, std::move(rows), 4500);
         ResultModel m;
-        QVERIFY_THROWS_EXCEPTION(ZemoError, m.load(lost));
+        QVERIFY_THROWS_EXCEPTION(ZemoError, zemo::test::loadResult(m, lost));
         QCOMPARE(m.gridRows(), 4501);
         QCOMPARE(m.cellText(4500, 0), QStringLiteral("4500"));
         QCOMPARE(m.cellText(4500, 1), QStringLiteral("4500"));
         QCOMPARE(m.rowCount(), 4501); // without header mode the view sees the header row too
-    }
-
-    void progressCanStopTheFetch() {
-        std::vector<FakeResultSet::Row> rows;
-        for (int i = 1; i <= 100; ++i)
-            rows.push_back({QString::number(i)});
-        FakeResultSet rs({"N"}, {K::Integer}, std::move(rows));
-        ResultModel m;
-        QList<int> seen;
-        QVERIFY(!m.load(
-            rs,
-            [&](int n) {
-                seen << n;
-                return n < 30;
-            },
-            10));
-        QCOMPARE(seen, QList<int>({10, 20, 30}));
-        QCOMPARE(m.gridRows(), 31);
-        QCOMPARE(m.cellText(30, 1), QStringLiteral("30"));
     }
 
     void numbersSortByExactValue() {
@@ -194,7 +176,7 @@ private Q_SLOTS:
                                                       QStringLiteral("9223372036854775805")};
         auto rs = oneColumn(K::Decimal, values);
         ResultModel m;
-        m.load(*rs);
+        zemo::test::loadResult(m, *rs);
         QVERIFY(m.isNumericColumn(1));
         m.sortRows(1, false);
         const QStringList asc = {"",
@@ -259,7 +241,7 @@ private Q_SLOTS:
                                                 {QStringLiteral("9"), QStringLiteral("l")}};
         FakeResultSet rs({"S", "TAG"}, {K::Text, K::Text}, std::move(rows));
         ResultModel m;
-        m.load(rs);
+        zemo::test::loadResult(m, rs);
         QVERIFY(!m.isNumericColumn(1));
         m.sortRows(1, false);
         QCOMPARE(column(m, 2), QStringList({"c", "j", "k", "l", "e", "g", "i", "h", "b", "f", "d", "a"}));
@@ -270,7 +252,7 @@ private Q_SLOTS:
     void selectionFollowsItsRowThroughASort() {
         auto rs = oneColumn(K::Integer, {QStringLiteral("3"), QStringLiteral("1"), QStringLiteral("2")});
         ResultModel m;
-        m.load(*rs);
+        zemo::test::loadResult(m, *rs);
         m.setHeaderRows(1);
         m.setHeaderCols(1);
         QItemSelectionModel sel(&m);
@@ -285,7 +267,7 @@ private Q_SLOTS:
     void gridOperationsKeepTheCells() {
         auto rs = oneColumn(K::Integer, {QStringLiteral("30"), QStringLiteral("10"), QStringLiteral("20")});
         ResultModel m;
-        m.load(*rs);
+        zemo::test::loadResult(m, *rs);
         m.sortRows(1, false);
         m.setCellText(2, 1, QStringLiteral("編集"));
         m.setCellText(3, 0, QStringLiteral("x"));
@@ -313,7 +295,7 @@ private Q_SLOTS:
 
         // A grid that is filled again starts numbering below what it holds.
         auto again = oneColumn(K::Text, {QStringLiteral("a"), QStringLiteral("b")});
-        m.load(*again);
+        zemo::test::loadResult(m, *again);
         QCOMPARE(column(m, 0), QStringList({"1", "2"}));
         QVERIFY(!m.isNumericColumn(1));
     }
@@ -379,7 +361,7 @@ private Q_SLOTS:
         m.setHeaderRows(1);
         m.setHeaderCols(1);
         auto old = oneColumn(K::Text, {QStringLiteral("old1"), QStringLiteral("old2")});
-        m.load(*old);
+        zemo::test::loadResult(m, *old);
         m.sortRows(1, true);
         QSignalSpy resets(&m, &QAbstractItemModel::modelReset);
         m.adopt({"N", "S"}, std::move(store));
@@ -406,7 +388,7 @@ private Q_SLOTS:
             rows.push_back({QString::number((i * 7919) % 20000)});
         FakeResultSet rs({"N"}, {K::Integer}, std::move(rows));
         ResultModel m;
-        m.load(rs);
+        zemo::test::loadResult(m, rs);
         m.setHeaderRows(1);
         m.setHeaderCols(1);
         const QStringList before = column(m, 1);

@@ -1,10 +1,11 @@
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 #include "results/ResultModel.h"
 #include "results/XlsxCells.h"
 #include "results/XlsxWriter.h"
 #include "support/DiskFull.h"
 #include "support/FakeResultSet.h"
 #include "support/Files.h"
+#include "support/LoadResult.h"
 #include "support/XlsxReader.h"
 
 #include <QDir>
@@ -140,7 +141,7 @@ private Q_SLOTS:
         };
         FakeResultSet rs(names, {K::Decimal, K::Decimal, K::Decimal, K::Text, K::DateTime}, std::move(rows));
         ResultModel m;
-        m.load(rs);
+        zemo::test::loadResult(m, rs);
         m.sortRows(4, true);
         m.numberRows();
         const QList<int> cols = {0, 4, 1, 2, 3, 5};
@@ -210,7 +211,7 @@ private Q_SLOTS:
         std::vector<FakeResultSet::Row> rows = {{fits, over}, {japanese, "short"}};
         FakeResultSet rs({"A", "B"}, {K::Text, K::Text}, std::move(rows));
         ResultModel m;
-        m.load(rs);
+        zemo::test::loadResult(m, rs);
         const QString path = m_dir.filePath(QStringLiteral("long.xlsx"));
         const XlsxReport report = writeGridXlsx(m, {}, path);
         QCOMPARE(report.cutCells, 2);
@@ -228,7 +229,7 @@ private Q_SLOTS:
             rows.push_back({QStringLiteral("r%1").arg(i)});
         FakeResultSet rs({"S"}, {K::Text}, std::move(rows));
         ResultModel m;
-        m.load(rs);
+        zemo::test::loadResult(m, rs);
         const QString path = m_dir.filePath(QStringLiteral("sheets.xlsx"));
         const XlsxReport report = writeGridXlsx(m, {}, path, 3);
         QCOMPARE(report.sheets, 3);
@@ -262,7 +263,7 @@ private Q_SLOTS:
             rows.push_back({QStringLiteral("%1 %2").arg(i * 7919).arg(QString(20, QChar(0x30A2 + i % 50)))});
         FakeResultSet rs({"S"}, {K::Text}, std::move(rows));
         ResultModel m;
-        m.load(rs);
+        zemo::test::loadResult(m, rs);
 
         // The disk fills up after 64 KiB.
         QCOMPARE(errorNumberWithDiskFullAfter(64 * 1024, [&] { writeGridXlsx(m, {}, path); }),

@@ -2,7 +2,7 @@
 
 // A disk that fills up: files may grow to a given size only while a write runs.
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 
 #include <csignal>
 #include <sys/resource.h>

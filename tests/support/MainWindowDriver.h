@@ -3,14 +3,14 @@
 // Driving the program through its real windows, as a user does: the main window's menus and buttons,
 // the profile list, the table dialog and the result window, each modal window handled as it comes up.
 
-#include "app/LogicalNameList.h"
-#include "app/Module1.h"
 #include "catalogue/Form2.h"
 #include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
 #include "profiles/Form6.h"
 #include "results/Form4.h"
+#include "session/Module1.h"
 #include "support/Modal.h"
+#include "ui/LogicalNameList.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -121,7 +121,7 @@ private:
 
 // A fresh main window on screen with its driver, the globals as at a program start; whether it came up.
 inline bool openMainWindow(std::unique_ptr<Form1>& form, std::unique_ptr<MainWindowDriver>& ui) {
-    ResetGlobals();
+    zemo::resetSession();
     form = std::make_unique<Form1>();
     ui = std::make_unique<MainWindowDriver>(*form);
     form->show();

@@ -2,6 +2,8 @@
 
 // Driving modal dialogs from a test without ever hanging in their event loop.
 
+#include "db/CallWait.h"
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDialog>
@@ -10,6 +12,9 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <type_traits>
+
+class QProgressDialog;
 
 namespace zemo::test {
 
@@ -44,14 +49,18 @@ inline void closeModal(QWidget* window) {
         window->close();
 }
 
-// Runs `act` on the next modal window of type T as soon as it is up, then closes it when `act` did not,
-// with whatever modal window is left above it (a message box, …). When no such window comes
-// up within `seconds`, the test fails and every modal window is closed.
+// Runs `act` on the next modal window of type T as soon as it is up and not waiting on the database
+// (a dialog whose first read runs once it is shown), then closes it when `act` did not, with whatever
+// modal window is left above it (a message box, …). When no such window comes up within `seconds`,
+// the test fails and every modal window is closed.
 template <class T> void whenModal(std::function<void(T*)> act, int seconds = 10) {
     auto* timer = new QTimer;
     const QDeadlineTimer deadline(seconds * 1000);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, act, deadline] {
         auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
+        // The progress dialog is the one window that comes up during a wait.
+        if (!std::is_same_v<T, QProgressDialog> && CallWait::waiting())
+            w = nullptr;
         if (!w) {
             if (!deadline.hasExpired())
                 return;

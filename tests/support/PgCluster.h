@@ -3,7 +3,7 @@
 // The private PostgreSQL cluster that CTest starts for the server tests (tests/support/pg_cluster.sh):
 // its connection details come from the info file the script writes into the build folder.
 
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 
 #include <QFile>
 #include <QMap>

@@ -3,12 +3,14 @@
 // What every window test sets up first: the program's fonts, and the message boxes collected instead
 // of shown, so that a test reads them and never waits on one.
 
-#include "app/FormSupport.h"
-#include "app/MessagePresenter.h"
 #include "profiles/ProfileStore.h"
+#include "ui/FormSupport.h"
+#include "ui/MessagePresenter.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 
 namespace zemo::test {
 
@@ -26,6 +28,13 @@ inline void startWindowTests(QStringList& boxes, const QString& profileFolder = 
     if (!profileFolder.isEmpty())
         setProfileFolderOverride(profileFolder);
     collectMessageBoxes(boxes);
+}
+
+// Shows a window and lets what it starts once shown (the result window's first run, the table list)
+// run to its end.
+inline void showWindow(QWidget& window) {
+    window.show();
+    QCoreApplication::processEvents();
 }
 
 } // namespace zemo::test

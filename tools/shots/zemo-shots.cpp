@@ -6,11 +6,11 @@
 // Meant to run on an X server (xcb), e.g. under Xvfb; see tools/screenshots. Without a window
 // manager there is no frame, so each picture gets a plain title strip with the window's caption.
 
-#include "app/FormSupport.h"
-#include "app/Module1.h"
 #include "grid/GridWidget.h"
 #include "mainwindow/Form1.h"
 #include "profiles/ProfileStore.h"
+#include "session/Module1.h"
+#include "ui/FormSupport.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -189,7 +189,7 @@ int walk(const QString& outDir, const QString& suffix) {
         click(form6, "Command1");
     });
     child<QAction>(&main, "Connection")->trigger();
-    if (!isConnected())
+    if (!zemo::isConnected())
         fail(QStringLiteral("the demo profile did not connect"));
 
     onNextModal([&](QWidget* form2) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ResizeLayout.h"
-#include "app/Twips.h"
+#include "base/ResizeLayout.h"
+#include "base/Twips.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QPointer>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -152,6 +153,10 @@ private:
     QWidget* m_parent;
     TwipsPlacer& m_placer;
 };
+
+// Runs `first` once, from the event loop, after `window` is first shown: a window's first database call
+// never runs inside its constructor, and its wait never nests in a constructor's caller.
+void whenFirstShown(QWidget* window, std::function<void()> first);
 
 // Tab order: each control after the one before it.
 void setTabChain(std::initializer_list<QWidget*> controls);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "catalogue/Catalogue.h"
+#include "db/Dictionary.h"
+#include "session/Module1.h"
 
 #include <QList>
 #include <QString>

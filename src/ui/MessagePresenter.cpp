@@ -1,8 +1,8 @@
-#include "app/MessagePresenter.h"
+#include "ui/MessagePresenter.h"
 
-#include "app/BusyPointer.h"
-#include "app/ErrorText.h"
-#include "app/ErrorTrap.h"
+#include "base/ErrorText.h"
+#include "ui/BusyPointer.h"
+#include "ui/ErrorTrap.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -52,6 +52,6 @@ void ShowErrorBox(const zemo::ZemoError& error, QWidget* parent) {
     ShowErrorBox(error.number(), error.description(), parent);
 }
 
-void ShowCurrentFailure(QWidget* parent) {
+void zemo::showCurrentFailure(QWidget* parent) {
     ShowErrorBox(zemo::currentFailure(), parent);
 }

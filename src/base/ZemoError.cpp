@@ -1,4 +1,4 @@
-#include "app/ZemoError.h"
+#include "base/ZemoError.h"
 
 #include <new>
 

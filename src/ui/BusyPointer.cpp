@@ -1,4 +1,4 @@
-#include "app/BusyPointer.h"
+#include "ui/BusyPointer.h"
 
 #include <QGuiApplication>
 #include <QWidget>

@@ -2,9 +2,11 @@
 
 #include <QWidget>
 
+namespace zemo {
+
 // The failure being handled (call it inside a catch block) shown as the common error box, with the
 // normal pointer while the box is answered. The one path from any failure to the error box.
-void ShowCurrentFailure(QWidget* parent);
+void showCurrentFailure(QWidget* parent);
 
 // Runs the body of a handler that has an error trap: any failure shows the common error box and
 // ends the body; nothing done before it is undone and the program goes on. False after a failure.
@@ -13,7 +15,9 @@ template <class Body> bool runTrapped(QWidget* parent, Body&& body) {
         body();
         return true;
     } catch (...) {
-        ShowCurrentFailure(parent);
+        showCurrentFailure(parent);
     }
     return false;
 }
+
+} // namespace zemo

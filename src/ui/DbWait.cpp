@@ -1,25 +1,17 @@
-#include "app/DbWait.h"
+#include "ui/DbWait.h"
 
-#include "app/BusyPointer.h"
-#include "app/FormSupport.h"
 #include "db/DbConnection.h"
+#include "ui/BusyPointer.h"
+#include "ui/FormSupport.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QPointer>
 #include <QProgressDialog>
-#include <QTimer>
 #include <optional>
 
 namespace zemo {
 
 namespace {
-
-// How often the progress text is renewed and the clock looked at.
-constexpr int kTickMs = 50;
-// How long after 中止 the window still waits for the server to let go.
-constexpr qint64 kGiveUpMs = 1000;
 
 int& delaySlot() {
     static int ms = 1000;
@@ -85,32 +77,15 @@ int DbWait::progressDelay() {
     return delaySlot();
 }
 
-bool DbWait::wait(DbCall& call) {
-    if (call.finished())
-        return true;
-    QEventLoop loop;
-    QObject notifier;
-    call.onFinished([&notifier, &loop] {
-        QMetaObject::invokeMethod(&notifier, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-    });
-
+CallWait::End DbWait::wait(DbCall& call) {
+    CallWait waiter(call);
     InputBlocker blocker;
     BusyPointer busy;
     std::optional<NormalPointer> normal; // while the progress dialog waits for the user
     QPointer<QProgressDialog> dialog;
-    QElapsedTimer clock;
-    clock.start();
-    qint64 stoppedAt = -1;
-    const auto stop = [&] {
-        if (stoppedAt >= 0)
-            return;
-        stoppedAt = clock.elapsed();
-        call.stop();
-    };
-    QTimer tick;
-    tick.setInterval(kTickMs);
-    QObject::connect(&tick, &QTimer::timeout, &notifier, [&] {
-        if (!dialog && stoppedAt < 0 && clock.elapsed() >= delaySlot()) {
+    QObject owner; // the dialog's signal ends with the wait
+    waiter.setTick([&] {
+        if (!dialog && !waiter.stopping() && waiter.elapsed() >= delaySlot()) {
             dialog = new QProgressDialog(m_owner);
             dialog->setObjectName(QStringLiteral("DbProgress"));
             dialog->setWindowTitle(m_owner ? m_owner->windowTitle() : QStringLiteral("ZEMO-DB"));
@@ -121,23 +96,17 @@ bool DbWait::wait(DbCall& call) {
             dialog->setAutoReset(false);
             dialog->setMinimumDuration(0);
             dialog->setWindowModality(Qt::ApplicationModal);
-            QObject::connect(dialog, &QProgressDialog::canceled, &notifier, stop);
+            QObject::connect(dialog, &QProgressDialog::canceled, &owner, [&waiter] { waiter.stop(); });
             blocker.allowed = dialog;
             normal.emplace();
             dialog->show();
         }
-        if (dialog && stoppedAt < 0)
+        if (dialog && !waiter.stopping())
             dialog->setLabelText(m_progressText ? m_progressText() : QString());
-        if (stoppedAt >= 0 && clock.elapsed() - stoppedAt >= kGiveUpMs)
-            loop.quit();
     });
-    if (!call.finished()) {
-        tick.start();
-        loop.exec();
-    }
-    call.onFinished({});
+    const CallWait::End end = waiter.wait();
     delete dialog;
-    return call.finished();
+    return end;
 }
 
 } // namespace zemo

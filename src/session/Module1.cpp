@@ -1,4 +1,6 @@
-#include "app/Module1.h"
+#include "session/Module1.h"
+
+#include "base/WindowThread.h"
 
 std::shared_ptr<zemo::OracleSession> gOraSession;
 std::shared_ptr<zemo::DbConnection> gOraDatabase;
@@ -19,7 +21,30 @@ QString gSqlText;
 QString gFromList;
 bool gNameColumnPicked = false;
 
-void ClearConditionStore() {
+namespace zemo {
+
+DbConnection& connectedDatabase() {
+    requireWindowThread("connectedDatabase");
+    if (!gOraDatabase)
+        throwNotConnected();
+    return *gOraDatabase;
+}
+
+void setConnection(std::shared_ptr<DbConnection> connection) {
+    requireWindowThread("setConnection");
+    gOraDatabase = std::move(connection);
+}
+
+void releaseConnection() {
+    requireWindowThread("releaseConnection");
+    gOraDatabase.reset();
+    gServiceName.clear();
+    gUserName.clear();
+    gPassword.clear();
+}
+
+void clearConditionStore() {
+    requireWindowThread("clearConditionStore");
     gCondCount = 0;
     gCondConnector.clear();
     gCondLeft.clear();
@@ -27,18 +52,16 @@ void ClearConditionStore() {
     gCondRight.clear();
 }
 
-namespace {
-constexpr int kCloseWaitMs = 5000;
-}
-
-bool CloseConnections() {
+bool closeConnections() {
+    requireWindowThread("closeConnections");
     gOraDatabase.reset();
     gOraSession.reset();
-    return zemo::finishDatabaseThreads(kCloseWaitMs);
+    return finishDatabaseThreads(kExitWaitMs);
 }
 
-void ResetGlobals() {
-    CloseConnections();
+void resetSession() {
+    requireWindowThread("resetSession");
+    closeConnections();
     gServiceName.clear();
     gUserName.clear();
     gPassword.clear();
@@ -47,8 +70,10 @@ void ResetGlobals() {
     gTableCount = 0;
     gTableListService.clear();
     gTableListUser.clear();
-    ClearConditionStore();
+    clearConditionStore();
     gSqlText.clear();
     gFromList.clear();
     gNameColumnPicked = false;
 }
+
+} // namespace zemo

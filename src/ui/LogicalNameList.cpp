@@ -1,4 +1,4 @@
-#include "app/LogicalNameList.h"
+#include "ui/LogicalNameList.h"
 
 #include "grid/TextTable.h"
 

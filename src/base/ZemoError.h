@@ -35,8 +35,9 @@ inline constexpr int ProfileCopyFull = 1103; // all ten copy names are taken
 inline constexpr int FileWrite = 1201;       // CSV or other output file cannot be written
 inline constexpr int ResultTooLarge = 1202;  // a result beyond what the result grid can hold
 inline constexpr int Cancelled = 1301;       // the user stopped a database call
+inline constexpr int Busy = 1302;            // a database wait started while another one runs
 inline constexpr int ServerError = 1401;     // a server or driver error that carries no numeric code
-inline constexpr int ConnectionLost = 1402; // the connection to the server is gone
+inline constexpr int ConnectionLost = 1402;  // the connection to the server is gone
 } // namespace err
 
 // The failure being handled (inside a catch block) as a ZemoError: a ZemoError as it is, running out

@@ -1,4 +1,4 @@
-#include "app/FormSupport.h"
+#include "ui/FormSupport.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -80,6 +80,32 @@ QWidget* mainWindow() {
 }
 void setMainWindow(QWidget* window) {
     mainSlot() = window;
+}
+
+namespace {
+class FirstShow : public QObject {
+public:
+    FirstShow(QWidget* window, std::function<void()> first) : QObject(window), m_first(std::move(first)) {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            watched->removeEventFilter(this);
+            QMetaObject::invokeMethod(watched, std::move(m_first), Qt::QueuedConnection);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_first;
+};
+} // namespace
+
+void whenFirstShown(QWidget* window, std::function<void()> first) {
+    new FirstShow(window, std::move(first));
 }
 
 void centreOverMainWindow(QWidget* dialog, const TwipsSize& dialogOuter) {

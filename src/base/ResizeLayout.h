@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Twips.h"
+#include "base/Twips.h"
 
 #include <initializer_list>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "app/SaveFileSync.h"
+#include "base/SaveFileSync.h"
 
 #include <QFileDevice>
 
