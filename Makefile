@@ -46,7 +46,7 @@ TSAN_DIR ?= build-tsan
 tsan:
 	@bash scripts/install-deps.sh tsan
 	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEMO_TSAN=ON $(LAUNCHER) >/dev/null
-	@cmake --build $(TSAN_DIR) -j $(JOBS)
+	@cmake --build $(TSAN_DIR) -j $(JOBS) --target zemo_core_tests
 	@cd $(TSAN_DIR) && TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 exitcode=66" \
 	  ctest -L core --output-on-failure -j $(JOBS)
 

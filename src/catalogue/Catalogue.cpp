@@ -1,5 +1,6 @@
 #include "catalogue/Catalogue.h"
 
+#include "base/WindowThread.h"
 #include "grid/GridModel.h"
 
 namespace zemo {
@@ -19,6 +20,7 @@ bool catalogueSavedForConnection() {
 }
 
 void saveCatalogue(const QList<TableListRow>& rows) {
+    requireWindowThread("saveCatalogue");
     if (!rows.isEmpty())
         gTableList = rows;
     gTableCount = static_cast<int>(rows.size());

@@ -1,5 +1,6 @@
 #include "mainwindow/ConditionStore.h"
 
+#include "base/WindowThread.h"
 #include "session/Module1.h"
 
 namespace zemo {
@@ -31,6 +32,7 @@ QStringList storedConditionLines() {
 }
 
 bool addCondition(const Condition& c) {
+    requireWindowThread("addCondition");
     if (!conditionAcceptable(c) || gCondCount >= kMaxConditions)
         return false;
     gCondConnector << c.connector;
@@ -42,6 +44,7 @@ bool addCondition(const Condition& c) {
 }
 
 bool changeCondition(int index, const Condition& c) {
+    requireWindowThread("changeCondition");
     if (index < 0 || index >= gCondCount || !conditionAcceptable(c))
         return false;
     gCondConnector[index] = c.connector;
@@ -52,6 +55,7 @@ bool changeCondition(int index, const Condition& c) {
 }
 
 bool deleteCondition(int index) {
+    requireWindowThread("deleteCondition");
     if (index < 0 || index >= gCondCount)
         return false;
     gCondConnector.removeAt(index);
