@@ -18,8 +18,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 using namespace zemo;
@@ -210,6 +212,71 @@ private Q_SLOTS:
         QVERIFY(m_boxes.isEmpty());
     }
 
+    // A typed .csv or .xlsx decides the format whatever filter is shown; another name gets the shown
+    // filter's suffix. A file of the final name that exists is asked about under that name.
+    void typedNameDecidesTheFormat_data() {
+        QTest::addColumn<bool>("excelShown");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<bool>("existing");
+        QTest::newRow("workbook name, CSV shown") << false << "report.xlsx"
+                                                  << "report.xlsx" << false;
+        QTest::newRow("CSV name, Excel shown") << true << "data.csv"
+                                               << "data.csv" << false;
+        QTest::newRow("upper case") << false << "REPORT.XLSX"
+                                    << "REPORT.XLSX" << false;
+        QTest::newRow("bare, Excel shown") << true << "book"
+                                           << "book.xlsx" << false;
+        QTest::newRow("bare, CSV shown") << false << "book"
+                                         << "book.csv" << false;
+        QTest::newRow("other suffix, CSV shown") << false << "report.txt"
+                                                 << "report.txt.csv" << false;
+        QTest::newRow("other suffix, Excel shown") << true << "v1.2"
+                                                   << "v1.2.xlsx" << false;
+        QTest::newRow("other suffix, final name exists") << false << "report.txt"
+                                                         << "report.txt.csv" << true;
+    }
+    void typedNameDecidesTheFormat() {
+        QFETCH(bool, excelShown);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(bool, existing);
+        const auto form = openWith(QStringLiteral("select DEPT_ID, DEPT_NAME from DEPARTMENTS"));
+        QVERIFY(form);
+        QTemporaryDir dir;
+        if (existing) {
+            QFile old(dir.filePath(written));
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        }
+        QString asked;
+        whenModal<QFileDialog>([&](QFileDialog* d) {
+            d->setDirectory(dir.path());
+            d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(typed);
+            // Any question that comes up is noted and answered yes.
+            QTimer answer;
+            QObject::connect(&answer, &QTimer::timeout, [&asked] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    asked = box->text();
+                    box->button(QMessageBox::Yes)->click();
+                }
+            });
+            answer.start(10);
+            static_cast<QDialog*>(d)->accept();
+        });
+        if (excelShown)
+            choose(rightClick(*form), "XlsxExportAction");
+        else
+            form->findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({written}));
+        QCOMPARE(asked.contains(written), existing);
+        const QString path = dir.filePath(written);
+        if (written.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+            QCOMPARE(xlsxTexts(readXlsx(path)).value(1).size(), 3);
+        else
+            QVERIFY(readFile(path).startsWith("\xEF\xBB\xBF,DEPT_ID,DEPT_NAME\r\n"));
+        QVERIFY(m_boxes.isEmpty());
+    }
+
     // Told only once the file is there; a failure is the common error box and leaves nothing.
     void workbookLimitsAndFailuresAreTold() {
         gSqlText = QStringLiteral(
@@ -217,14 +284,14 @@ private Q_SLOTS:
         Form4 f(m_main);
         const QString path = m_dir.filePath(QStringLiteral("long.xlsx"));
         bool writtenWhenTold = false;
-        MessagePresenter::setHandler([&](QWidget*, const QString&, const QString& text) {
-            m_boxes << text;
+        MessagePresenter::setHandler([&](QWidget*, const QString& title, const QString& text) {
+            m_boxes << title + QLatin1Char('|') + text;
             writtenWhenTold = QFile::exists(path);
         });
         Form4::setSaveFileChooser([path](QWidget*) { return path; });
         f.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
-        QCOMPARE(m_boxes,
-                 QStringList({"1個のセルが 32,767文字を超えていたため、32,767文字までを保存しました。"}));
+        QCOMPARE(m_boxes, QStringList({"ZEMO-DB　お知らせ|1個のセルが "
+                                       "32,767文字を超えていたため、32,767文字までを保存しました。"}));
         QVERIFY(writtenWhenTold);
         QCOMPARE(xlsxTexts(readXlsx(path))[1][2].size(), 32767);
 
@@ -234,7 +301,7 @@ private Q_SLOTS:
         f.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
         Form4::setSaveFileChooser({});
         QCOMPARE(m_boxes.size(), 1);
-        QVERIFY2(m_boxes[0].startsWith(QStringLiteral("エラー番号：1201\rメッセージ：")),
+        QVERIFY2(m_boxes[0].startsWith(QStringLiteral("エラーメッセージ|エラー番号：1201\rメッセージ：")),
                  qPrintable(m_boxes[0]));
         QVERIFY(!QFile::exists(nowhere));
     }
