@@ -8,16 +8,15 @@
 #include <QProcess>
 #include <QStringList>
 #include <QtGlobal>
-#include <algorithm>
 
 namespace zemo::test {
 
-// The helper's JSON for `option` ("" for the whole book); a null document (and the helper's
-// complaint in the test log) when it failed.
-inline QJsonDocument runXlsxHelper(const QString& option, const QString& path) {
+// The helper's JSON; a null document (and the helper's complaint in the test log) when it failed.
+// With `partSizes` each part of the zip file and its size unpacked.
+inline QJsonDocument readXlsx(const QString& path, bool dimensionsOnly = false, bool partSizes = false) {
     QStringList args{QStringLiteral(ZEMO_SOURCE_DIR "/tests/support/xlsx_cells.py")};
-    if (!option.isEmpty())
-        args << option;
+    if (dimensionsOnly || partSizes)
+        args << QLatin1String(partSizes ? "--part-sizes" : "--dimensions");
     args << path;
     QProcess helper;
     helper.start(QStringLiteral(ZEMO_PYTHON3), args);
@@ -27,22 +26,6 @@ inline QJsonDocument runXlsxHelper(const QString& option, const QString& path) {
         return {};
     }
     return QJsonDocument::fromJson(helper.readAllStandardOutput());
-}
-
-// The book as a spreadsheet shows it; with `dimensionsOnly` each sheet's used range only.
-inline QJsonDocument readXlsx(const QString& path, bool dimensionsOnly = false) {
-    return runXlsxHelper(dimensionsOnly ? QStringLiteral("--dimensions") : QString(), path);
-}
-
-// The largest part of the book as it was before packing; -1 when it cannot be read.
-inline qint64 largestXlsxPart(const QString& path) {
-    const QJsonDocument sizes = runXlsxHelper(QStringLiteral("--part-sizes"), path);
-    if (!sizes.isObject())
-        return -1;
-    qint64 largest = 0;
-    for (const QJsonValue& v : sizes.object())
-        largest = std::max(largest, qint64(v.toDouble()));
-    return largest;
 }
 
 // Sheet `sheet`'s cells as shown text, row by row.
