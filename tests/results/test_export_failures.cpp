@@ -38,15 +38,19 @@ std::unique_ptr<QProcess> runBench(const QString& path, qint64 limit) {
     return bench;
 }
 
-// A tmpfs of `bytes` of its own, mounted in a private mount namespace that `helper` holds (as root a
-// mount namespace, otherwise a user namespace too), reached through /proc/<helper>/root. It goes
-// when the helper's input closes, also when the test dies. Empty when it could not be made.
+// A tmpfs of `bytes` of its own, mounted in a mount namespace that `helper` holds (as root a new
+// mount namespace, otherwise a user namespace too), reached through /proc/<helper>/root. Its mounts
+// are made private first, or, in a chroot where they cannot be, none may be shared: nothing outside
+// sees the volume, and it goes when the helper's input closes, also when the test dies. Empty when
+// it could not be made.
 QString smallVolume(QProcess& helper, const QString& mountPoint, qint64 bytes) {
-    helper.start(
-        QStringLiteral("unshare"),
-        {geteuid() == 0 ? "-m" : "-rm", "--propagation", "private", "sh", "-c",
-         QStringLiteral("mount -t tmpfs -o size=%1 zemo \"$0\" && echo ready && exec cat").arg(bytes),
-         mountPoint});
+    helper.start(QStringLiteral("unshare"),
+                 {geteuid() == 0 ? "-m" : "-rm", "--propagation", "unchanged", "sh", "-c",
+                  QStringLiteral(
+                      "{ mount --make-rprivate / 2>/dev/null || ! grep -q ' shared:' /proc/self/mountinfo; } "
+                      "&& mount -t tmpfs -o size=%1 zemo \"$0\" && echo ready && exec cat")
+                      .arg(bytes),
+                  mountPoint});
     if (!helper.waitForReadyRead(10000) || !helper.readAllStandardOutput().startsWith("ready"))
         return {};
     return QStringLiteral("/proc/%1/root%2").arg(helper.processId()).arg(mountPoint);
