@@ -62,7 +62,7 @@ if(ZEMO_DPKG_SHLIBDEPS)
   set(zemo_deb_libs "")
 else()
   set(zemo_deb_libs "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6sql6 (>= 6.4), \
-libsqlite3-0, libxlsxwriter4, libodbc2, libodbcinst2, libstdc++6, libc6, ")
+libsqlite3-0, libxlsxwriter4, libminizip1, libodbc2, libodbcinst2, libstdc++6, libc6, ")
 endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "${zemo_deb_libs}qt6-qpa-plugins (>= 6.4), libpq5, qt6-translations-l10n, fonts-ipafont-gothic, fonts-ipafont-mincho")

@@ -3,13 +3,16 @@
 # With the argument "fuzz" also clang and its libFuzzer runtime, for `make fuzz`; with "tsan" the
 # ThreadSanitizer runtime, for `make tsan`.
 set -euo pipefail
+# libxlsxwriter-dev links zlib (-lz) without depending on zlib1g-dev; libminizip-dev reads workbooks
+# back. The tests also use procps (kill, pkill: the server fault tests), mount and util-linux
+# (unshare: a small volume that fills up) and python3-openpyxl (reading workbooks as a spreadsheet).
 pkgs=(
   cmake ninja-build g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-  libsqlite3-dev sqlite3 libxlsxwriter-dev python3-openpyxl
+  libsqlite3-dev sqlite3 libxlsxwriter-dev zlib1g-dev libminizip-dev python3 python3-openpyxl
   unixodbc unixodbc-dev odbc-postgresql libpq-dev postgresql
   xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho xdotool
-  libgmp-dev
+  libgmp-dev procps mount util-linux
 )
 if [ "${1:-}" = fuzz ]; then
   pkgs+=(clang libclang-rt-dev)

@@ -4,8 +4,10 @@
 
 namespace zemo {
 
-// Title of every message box of the program.
+// Title of every error and warning box of the program.
 inline const QString kMessageTitle = QStringLiteral("エラーメッセージ");
+// Title of a box that only informs (a file was written, with something to tell about it).
+inline const QString kInformationTitle = QStringLiteral("ZEMO-DB　お知らせ");
 
 // Text of the common error box: number and description on two lines joined by a bare CR.
 inline QString errorBoxText(int number, const QString& description) {

@@ -115,6 +115,30 @@ private:
 constexpr int kNobody = -2;
 constexpr int kTable = -1;
 
+// The keywords that open a table constraint, which names no column.
+bool startsConstraint(QStringView text, const Token& t) {
+    const QStringView word = text.sliced(t.begin, t.end - t.begin);
+    for (const char* k : {"CONSTRAINT", "PRIMARY", "UNIQUE", "CHECK", "FOREIGN"})
+        if (word.compare(QLatin1String(k), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// A name as SQLite reads it: "…", `…` and '…' with their doubled quote inside, […] as it stands.
+QString unquoted(QStringView token) {
+    if (token.size() < 2)
+        return token.toString();
+    const QChar open = token.front();
+    if (open == QLatin1Char('['))
+        return token.sliced(1, token.size() - (token.back() == QLatin1Char(']') ? 2 : 1)).toString();
+    if (open != QLatin1Char('"') && open != QLatin1Char('`') && open != QLatin1Char('\''))
+        return token.toString();
+    QStringView inner = token.sliced(1);
+    if (inner.endsWith(open))
+        inner.chop(1);
+    return inner.toString().replace(QString(2, open), QString(open));
+}
+
 } // namespace
 
 DefinitionComments definitionComments(QStringView text) {
@@ -143,6 +167,7 @@ DefinitionComments definitionComments(QStringView text) {
                 phase = Phase::List;
                 depth = 1;
                 out.entries.append(QString());
+                out.names.append(QString());
             } else if (t.kind == Kind::Word &&
                        text.sliced(t.begin, t.end - t.begin)
                                .compare(QLatin1String("AS"), Qt::CaseInsensitive) == 0) {
@@ -150,6 +175,9 @@ DefinitionComments definitionComments(QStringView text) {
             }
         } else if (phase == Phase::List) {
             owner = int(out.entries.size()) - 1;
+            const bool first = depth == 1 && lastOwner != owner;
+            if (first && (t.kind == Kind::Quoted || (t.kind == Kind::Word && !startsConstraint(text, t))))
+                out.names[owner] = unquoted(text.sliced(t.begin, t.end - t.begin));
             if (t.kind == Kind::Open) {
                 ++depth;
             } else if (t.kind == Kind::Close && --depth == 0) {
@@ -158,6 +186,7 @@ DefinitionComments definitionComments(QStringView text) {
                 owner = t.line == lastLine ? lastOwner : kNobody;
             } else if (t.kind == Kind::Comma && depth == 1) {
                 out.entries.append(QString());
+                out.names.append(QString());
             }
         }
         lastLine = t.endLine;

@@ -22,6 +22,7 @@ namespace zemo {
 struct DefinitionComments {
     QString table;
     QStringList entries; // one per entry of the column list (column definitions, then constraints)
+    QStringList names;   // per entry the column it defines (quotes removed); "" for a constraint
 };
 
 DefinitionComments definitionComments(QStringView createText);

@@ -12,7 +12,8 @@ namespace {
 
 // Dictionary views over this file's own tables and views, with the names and columns of the
 // server dictionaries that the table dialog queries. Declared types such as VARCHAR2(20) are split
-// into the type name and its length.
+// into the type name and its length. Generated columns are listed (they can be selected), a virtual
+// table's hidden columns are not.
 const char* const kDictionaryViews = R"SQL(
 CREATE TEMP VIEW USER_OBJECTS AS
   SELECT name AS OBJECT_NAME, upper(type) AS OBJECT_TYPE
@@ -27,8 +28,9 @@ CREATE TEMP VIEW user_tab_columns AS
               ELSE 0 END AS DATA_LENGTH,
          COLUMN_ID
   FROM (SELECT m.name AS TABLE_NAME, p.name AS COLUMN_NAME, upper(trim(p.type)) AS t, p.cid + 1 AS COLUMN_ID
-        FROM main.sqlite_master AS m JOIN pragma_table_info(m.name) AS p
+        FROM main.sqlite_master AS m JOIN pragma_table_xinfo(m.name) AS p
         WHERE m.type IN ('table', 'view') AND m.name NOT LIKE 'sqlite\_%' ESCAPE '\'
+          AND p.hidden IN (0, 2, 3)
         ORDER BY m.name, p.cid);
 )SQL";
 

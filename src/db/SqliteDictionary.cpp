@@ -2,6 +2,7 @@
 #include "db/DefinitionComments.h"
 #include "db/SqliteBackend.h"
 
+#include <QHash>
 #include <sqlite3.h>
 
 namespace zemo {
@@ -51,7 +52,10 @@ constexpr const char* kObjects = "SELECT name, sql FROM main.sqlite_master WHERE
                                  "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'";
 constexpr const char* kObjectText =
     "SELECT sql FROM main.sqlite_master WHERE type IN ('table', 'view') AND name = ?1";
-constexpr const char* kColumns = "SELECT name FROM pragma_table_info(?1, 'main') ORDER BY cid";
+// Every column a query can select: generated ones too (hidden 2 and 3), not a virtual table's hidden
+// ones (1).
+constexpr const char* kColumns =
+    "SELECT name FROM pragma_table_xinfo(?1, 'main') WHERE hidden IN (0, 2, 3) ORDER BY cid";
 // Declared first is listed last.
 constexpr const char* kKeys =
     "SELECT id, \"table\", \"from\", \"to\" FROM pragma_foreign_key_list(?1, 'main') "
@@ -60,8 +64,17 @@ constexpr const char* kKeys =
 constexpr const char* kTableNamed =
     "SELECT name FROM main.sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE";
 constexpr const char* kColumnNamed =
-    "SELECT name FROM pragma_table_info(?1, 'main') WHERE name = ?2 COLLATE NOCASE";
+    "SELECT name FROM pragma_table_xinfo(?1, 'main') WHERE hidden IN (0, 2, 3) AND name = ?2 COLLATE NOCASE";
 constexpr const char* kPrimaryKey = "SELECT name FROM pragma_table_info(?1, 'main') WHERE pk > 0 ORDER BY pk";
+
+// A name as SQLite compares names: ASCII letters in any case, every other character as it is.
+QString asciiLower(const QString& name) {
+    QString out = name;
+    for (QChar& c : out)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + 32);
+    return out;
+}
 
 // The name as its table declares it; the name as written when nothing matches.
 QString declaredTable(const SqliteDatabase& db, const QString& name) {
@@ -118,13 +131,20 @@ CommentMap SqliteDatabase::columnComments(const QString& table) {
     text.bind(1, table);
     if (!text.next())
         return out;
-    const QStringList entries = definitionComments(text.text(0)).entries;
-    // Column definitions come first in the list, in column order; table constraints follow them.
+    const DefinitionComments found = definitionComments(text.text(0));
+    // Paired by name, under the name as the column list gives it; SQLite matches names in any ASCII
+    // case.
+    QHash<QString, QString> byName;
+    for (qsizetype i = 0; i < found.entries.size(); ++i)
+        if (!found.entries[i].isEmpty() && !found.names[i].isEmpty())
+            byName.insert(asciiLower(found.names[i]), found.entries[i]);
     Query columns(*this, kColumns);
     columns.bind(1, table);
-    for (int i = 0; columns.next() && i < entries.size(); ++i)
-        if (!entries[i].isEmpty())
-            out.insert(columns.text(0), entries[i]);
+    while (columns.next()) {
+        const auto it = byName.constFind(asciiLower(columns.text(0)));
+        if (it != byName.constEnd())
+            out.insert(columns.text(0), *it);
+    }
     return out;
 }
 

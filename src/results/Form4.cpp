@@ -235,7 +235,8 @@ void Form4::Command3_Click() {
 void Form4::ExportGrid(zemo::ExportFormat format) {
     const SaveFileChooser& chooser = chooserSlot();
     zemo::exportGrid(this, *VSFlexGrid1,
-                     chooser ? zemo::exportTargetFor(chooser(this)) : zemo::askExportFile(this, format));
+                     chooser ? zemo::exportTargetFor(chooser(this), format)
+                             : zemo::askExportFile(this, format));
 }
 
 void Form4::VSFlexGrid1_KeyDown(int keyCode, int shift) {

@@ -28,10 +28,27 @@ ExportFormat formatOfFilter(const QString& filter) {
     return filter == kXlsxFilter ? ExportFormat::Xlsx : ExportFormat::Csv;
 }
 
+// The save dialog puts the final name in its box before it checks for a file to replace, so that
+// the question names the file that is written.
+class ExportDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override {
+        const QString typed = selectedFiles().value(0);
+        if (!typed.isEmpty() && !QFileInfo(typed).isDir()) {
+            const QString path = exportTargetFor(typed, formatOfFilter(selectedNameFilter())).path;
+            if (path != typed)
+                selectFile(path);
+        }
+        QFileDialog::accept();
+    }
+};
+
 } // namespace
 
 ExportTarget askExportFile(QWidget* parent, ExportFormat format) {
-    QFileDialog dlg(parent);
+    ExportDialog dlg(parent);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setDefaultSuffix(suffixOf(format));
     dlg.selectFile(QStringLiteral("ZEMO_tbl.") + suffixOf(format));
@@ -48,12 +65,17 @@ ExportTarget askExportFile(QWidget* parent, ExportFormat format) {
     });
     if (dlg.exec() != QDialog::Accepted)
         return {};
-    return {dlg.selectedFiles().value(0), formatOfFilter(dlg.selectedNameFilter())};
+    return exportTargetFor(dlg.selectedFiles().value(0), formatOfFilter(dlg.selectedNameFilter()));
 }
 
-ExportTarget exportTargetFor(const QString& path) {
-    const bool xlsx = QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0;
-    return {path, xlsx ? ExportFormat::Xlsx : ExportFormat::Csv};
+ExportTarget exportTargetFor(const QString& path, ExportFormat shown) {
+    const QString suffix = QFileInfo(path).suffix();
+    for (const ExportFormat f : {ExportFormat::Csv, ExportFormat::Xlsx})
+        if (suffix.compare(suffixOf(f), Qt::CaseInsensitive) == 0)
+            return {path, f};
+    if (path.isEmpty())
+        return {};
+    return {path + QLatin1Char('.') + suffixOf(shown), shown};
 }
 
 void exportGrid(QWidget* parent, const GridWidget& grid, const ExportTarget& target) {
@@ -68,7 +90,7 @@ void exportGrid(QWidget* parent, const GridWidget& grid, const ExportTarget& tar
             writeGridCsv(*grid.gridModel(), grid.visualColumns(), target.path);
     });
     if (written && !notice.isEmpty())
-        MessagePresenter::show(parent, notice);
+        MessagePresenter::show(parent, notice, MessageKind::Information);
 }
 
 void copyGridSelection(const GridWidget& grid, bool withHeadings) {

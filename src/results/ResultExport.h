@@ -18,12 +18,13 @@ struct ExportTarget {
 };
 
 // The save dialog of the exports: the filters "csv(*.csv)" and "Excel ブック (*.xlsx)" with
-// `format`'s selected and its default name. The filter chosen decides the format and the suffix a
-// name typed without one gets.
+// `format`'s selected and its default name. The name decides as exportTargetFor says, with the
+// filter shown when the dialog is accepted; a replaced file is asked about under the final name.
 ExportTarget askExportFile(QWidget* parent, ExportFormat format);
 
-// A path chosen without the dialog: the format its suffix names, CSV for any other.
-ExportTarget exportTargetFor(const QString& path);
+// What a typed name writes: a name ending in .csv or .xlsx (any case) is that format, whatever
+// filter is shown; any other name gets the suffix of `shown` appended and is that format.
+ExportTarget exportTargetFor(const QString& path, ExportFormat shown = ExportFormat::Csv);
 
 // Writes the grid as it is shown (its row order and column order) to the target, under the busy
 // pointer. A failure shows the error box and leaves any existing file as it was; what a workbook

@@ -90,37 +90,36 @@ bool escapeLike(const unsigned char* p, const unsigned char* end) {
            isHex(char(p[4])) && isHex(char(p[5])) && p[6] == '_';
 }
 
-// sheetText, until it meets invalid UTF-8.
+// A control character that XML cannot carry or would turn into another (CR): everything below a
+// blank but tab and line feed.
+bool controlChar(char32_t cp) {
+    return cp < 0x20 && cp != '\t' && cp != '\n';
+}
+
+// sheetText, until it meets invalid UTF-8. Only the characters a spreadsheet shows count towards
+// the limit, never the length of their escapes.
 Scan scanSheetText(std::string_view text, std::string& out) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
-    // Two counts: the characters a spreadsheet sees, and the characters handed to the writer, which
-    // counts an escape in full.
     int shown = 0;
-    int passed = 0;
     char escape[8];
     while (p < end) {
         char32_t cp = 0;
         const size_t n = decodeUtf8(p, end, cp);
         if (n == 0)
             return Scan::Invalid;
-        std::string_view piece(reinterpret_cast<const char*>(p), n);
-        bool escaped = true;
-        if (cp == 0 || cp == 0xFFFE || cp == 0xFFFF) {
-            std::snprintf(escape, sizeof escape, "_x%04X_", unsigned(cp));
-            piece = std::string_view(escape, 7);
-        } else if (cp == '_' && escapeLike(p, end)) {
-            piece = "_x005F_"; // the underscore itself, so that the rest reads as written
-        } else {
-            escaped = false;
-        }
         const int units = cp >= 0x10000 ? 2 : 1;
-        const int chars = escaped ? 7 : 1;
-        if (shown + units > kSheetCellChars || passed + chars > kSheetCellChars)
+        if (shown + units > kSheetCellChars)
             return Scan::Cut;
         shown += units;
-        passed += chars;
-        out.append(piece);
+        if (controlChar(cp) || cp == 0xFFFE || cp == 0xFFFF) {
+            std::snprintf(escape, sizeof escape, "_x%04X_", unsigned(cp));
+            out.append(escape, 7);
+        } else if (cp == '_' && escapeLike(p, end)) {
+            out.append("_x005F_"); // the underscore itself, so that the rest reads as written
+        } else {
+            out.append(reinterpret_cast<const char*>(p), n);
+        }
         p += n;
     }
     return Scan::Whole;
@@ -131,7 +130,7 @@ bool plainText(std::string_view text) {
     if (text.size() > size_t(kSheetCellChars))
         return false;
     for (const char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80 || c == '_' || c == 0)
+        if (static_cast<unsigned char>(c) >= 0x80 || c == '_' || controlChar(char32_t(c)))
             return false;
     return true;
 }

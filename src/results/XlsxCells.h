@@ -24,9 +24,10 @@ enum class SheetDateShape { Date, DateTime, Time };
 bool sheetDateTime(std::string_view text, double& serial, SheetDateShape& shape);
 
 // The text as a sheet cell takes it, into `out`: invalid UTF-8 as the grid shows it (U+FFFD), a
-// literal "_xHHHH_" and the characters XML cannot carry (U+0000, U+FFFE, U+FFFF) written as the
-// escapes spreadsheet readers decode, and cut after kSheetCellChars characters (UTF-16 units, as
-// spreadsheets count them). True when the text was cut.
+// literal "_xHHHH_" and the characters XML cannot carry or keep (control characters but tab and
+// line feed, U+FFFE, U+FFFF) written as the escapes spreadsheet readers decode, and cut after
+// kSheetCellChars characters as spreadsheets count what they show (UTF-16 units; an escape counts as
+// the one character it stands for). True when the text was cut.
 bool sheetText(std::string_view text, std::string& out);
 
 // Width of the text in a sheet's character units: East Asian wide characters count two; the

@@ -3,16 +3,18 @@
 #include "base/SaveFileSync.h"
 #include "base/ZemoError.h"
 #include "results/XlsxCells.h"
+#include "results/XlsxReadBack.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QStorageInfo>
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <new>
 #include <vector>
 #include <xlsxwriter.h>
 
@@ -27,8 +29,8 @@ constexpr double kMinWidth = 4;
 constexpr double kMaxWidth = 80;
 // Rows ahead of the one being written that the model is asked to load.
 constexpr int kPrefetch = 16;
-// Room for the parts of a workbook besides its rows.
-constexpr qint64 kCloseSlack = 4 << 20;
+// The most characters the library takes in one cell, as it counts them (escapes in full).
+constexpr size_t kLibraryCellChars = 32'767;
 
 [[noreturn]] void cannotWrite(const QString& why, const QString& path) {
     throw ZemoError(err::FileWrite, QStringLiteral("ファイルに書き込めません（%1）：%2").arg(why, path));
@@ -37,6 +39,37 @@ constexpr qint64 kCloseSlack = 4 << 20;
 void check(lxw_error e, const QString& path) {
     if (e != LXW_NO_ERROR)
         cannotWrite(QString::fromUtf8(lxw_strerror(e)), path);
+}
+
+// Characters as the library counts them: UTF-8 sequences.
+size_t utf8Chars(const std::string& text) {
+    size_t n = 0;
+    for (const char c : text)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    return n;
+}
+
+// The library refuses a text longer than a cell holds as it counts it, escapes in full ("_x0000_" is
+// seven characters to it, one to a spreadsheet). Such a text goes in after the library took a
+// stand-in: the cell it made for the stand-in gets the text, escaped already, and is written as it is.
+lxw_error writeText(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t col, const std::string& text,
+                    lxw_format* format) {
+    if (text.size() <= kLibraryCellChars || utf8Chars(text) <= kLibraryCellChars)
+        return worksheet_write_string(sheet, row, col, text.c_str(), format);
+    const lxw_error e = worksheet_write_string(sheet, row, col, "_", format);
+    if (e != LXW_NO_ERROR)
+        return e;
+    lxw_cell* cell = sheet->array ? sheet->array[col] : nullptr;
+    if (!cell || cell->type != INLINE_STRING_CELL || cell->row_num != row)
+        return LXW_ERROR_PARAMETER_VALIDATION;
+    // The library frees the cell's text with free().
+    auto* copy = static_cast<char*>(std::malloc(text.size() + 1));
+    if (!copy)
+        throw std::bad_alloc();
+    std::memcpy(copy, text.c_str(), text.size() + 1);
+    std::free(cell->u.string);
+    cell->u.string = copy;
+    return LXW_NO_ERROR;
 }
 
 // One workbook in the library's constant-memory mode: rows go to temporary files beside the target
@@ -85,20 +118,15 @@ public:
                                                          : "hh:mm:ss");
         return f;
     }
-    // The library does not look at write errors of its temporary files: a full disk would give a
-    // cut workbook and no error. So the rows' file is checked here, and the room that closing needs
-    // (the rows copied once more, then packed) is there before it starts.
+    // The library does not look at write errors of its temporary files. The rows' files are
+    // checked here, before the long packing starts; what the packing itself wrote is checked by
+    // reading the workbook back (checkWorkbookWhole).
     void close() {
-        qint64 rowBytes = 0;
         for (lxw_worksheet* sheet : m_sheets) {
             FILE* rows = sheet->optimize_tmpfile;
             if (rows && (std::fflush(rows) != 0 || std::ferror(rows)))
                 cannotWrite(QString::fromLocal8Bit(std::strerror(errno)), m_path);
-            rowBytes += rows ? qint64(std::ftell(rows)) : 0;
         }
-        const qint64 room = QStorageInfo(QString::fromLocal8Bit(m_tmpdir)).bytesAvailable();
-        if (room >= 0 && room < 2 * rowBytes + kCloseSlack)
-            cannotWrite(QStringLiteral("ディスクの空き容量が足りません"), m_path);
         const lxw_error e = workbook_close(m_book);
         m_book = nullptr;
         check(e, m_path);
@@ -142,16 +170,20 @@ public:
         return w;
     }
 
-    // Grid row `gridRow` as sheet row `sheetRow`; the heading row in bold text.
-    void writeRow(lxw_worksheet* sheet, int gridRow, lxw_row_t sheetRow) {
+    // Grid row `gridRow` as sheet row `sheetRow`; the heading row in bold text. Counted in `tally`.
+    void writeRow(lxw_worksheet* sheet, int gridRow, lxw_row_t sheetRow, SheetTally& tally) {
         m_grid.prefetchRow(gridRow + kPrefetch);
+        long long cells = 0;
         for (qsizetype i = 0; i < m_cols.size(); ++i) {
             const std::string_view v = m_grid.cellUtf8(gridRow, m_cols[i], m_scratch[size_t(i)]);
-            if (!v.empty())
-                check(
-                    writeCell(sheet, sheetRow, lxw_col_t(i), v, gridRow == 0 ? nullptr : &m_kinds[size_t(i)]),
-                    m_path);
+            if (v.empty())
+                continue;
+            check(writeCell(sheet, sheetRow, lxw_col_t(i), v, gridRow == 0 ? nullptr : &m_kinds[size_t(i)]),
+                  m_path);
+            ++cells;
         }
+        tally.cells += cells;
+        tally.rows += cells > 0 ? 1 : 0;
     }
 
     int cutCells() const { return m_cut; }
@@ -172,7 +204,7 @@ private:
         }
         if (sheetText(v, m_text))
             ++m_cut;
-        return worksheet_write_string(sheet, row, col, m_text.c_str(), kind ? nullptr : m_book.bold());
+        return writeText(sheet, row, col, m_text, kind ? nullptr : m_book.bold());
     }
 
     const GridModel& m_grid;
@@ -185,24 +217,26 @@ private:
     int m_cut = 0;
 };
 
+// Fills the workbook; `tallies` gets what each sheet was given.
 XlsxReport fillBook(const GridModel& grid, const QList<int>& columns, Book& book, const QString& path,
-                    int rowsPerSheet) {
+                    int rowsPerSheet, std::vector<SheetTally>& tallies) {
     SheetFiller filler(grid, columns, book, path);
     const std::vector<double> widths = filler.widths();
     const int dataRows = std::max(0, grid.gridRows() - 1);
     XlsxReport report;
     report.sheets = std::max(1, (dataRows + rowsPerSheet - 1) / rowsPerSheet);
+    tallies.assign(size_t(report.sheets), SheetTally{});
     for (int s = 0; s < report.sheets; ++s) {
         lxw_worksheet* sheet = book.addSheet();
         for (size_t i = 0; i < widths.size(); ++i)
             check(worksheet_set_column(sheet, lxw_col_t(i), lxw_col_t(i), widths[i], nullptr), path);
         worksheet_freeze_panes(sheet, 1, columns.size() > 1 ? 1 : 0);
         if (grid.gridRows() > 0)
-            filler.writeRow(sheet, 0, 0);
+            filler.writeRow(sheet, 0, 0, tallies[size_t(s)]);
         const int first = 1 + s * rowsPerSheet;
         const int last = std::min(dataRows, (s + 1) * rowsPerSheet);
         for (int r = first; r <= last; ++r)
-            filler.writeRow(sheet, r, lxw_row_t(r - first + 1));
+            filler.writeRow(sheet, r, lxw_row_t(r - first + 1), tallies[size_t(s)]);
     }
     report.cutCells = filler.cutCells();
     return report;
@@ -283,11 +317,13 @@ XlsxReport writeGridXlsx(const GridModel& grid, const QList<int>& columns, const
     // Until commit() the target stays as it was; on any failure the destructors remove the rest.
     Replacement book(path);
     XlsxReport report;
+    std::vector<SheetTally> tallies;
     {
         Book workbook(book.path(), path);
-        report = fillBook(grid, cols, workbook, path, rowsPerSheet);
+        report = fillBook(grid, cols, workbook, path, rowsPerSheet, tallies);
         workbook.close();
     }
+    checkWorkbookWhole(book.path(), tallies, path);
     book.commit();
     return report;
 }

@@ -22,7 +22,8 @@ struct XlsxReport {
 // exactly are numbers, dates and times to the second are dates, the rest is text; empty cells stay
 // empty. Rows beyond `rowsPerSheet` continue on further sheets, each with the headings. Column
 // widths are fitted to a sample of rows. Written to a temporary file beside `path` that replaces
-// `path` only once it is complete. Throws ZemoError(err::FileWrite) when it cannot write.
+// `path` only once it is complete and has been read back whole. Throws ZemoError(err::FileWrite)
+// when it cannot write.
 XlsxReport writeGridXlsx(const GridModel& grid, const QList<int>& columns, const QString& path,
                          int rowsPerSheet = kSheetDataRows);
 

@@ -27,17 +27,20 @@ void MessagePresenter::setHandler(Handler handler) {
     handlerSlot() = std::move(handler);
 }
 
-void MessagePresenter::show(QWidget* parent, const QString& text) {
+void MessagePresenter::show(QWidget* parent, const QString& text, MessageKind kind) {
     if (!parent)
         parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget()
                                                    : QApplication::activeWindow();
+    const bool info = kind == MessageKind::Information;
+    const QString& title = info ? kInformationTitle : kMessageTitle;
     if (handlerSlot()) {
-        handlerSlot()(parent, kMessageTitle, text);
+        handlerSlot()(parent, title, text);
         return;
     }
     // The box is answered with the normal pointer, also while a handler shows the busy one.
     NormalPointer pointer;
-    QMessageBox box(QMessageBox::NoIcon, kMessageTitle, displayText(text), QMessageBox::Ok, parent);
+    QMessageBox box(info ? QMessageBox::Information : QMessageBox::NoIcon, title, displayText(text),
+                    QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

@@ -9,13 +9,18 @@ class QWidget;
 
 namespace zemo {
 
-// Every message box of the program goes through here: title "エラーメッセージ", one OK button, no
-// icon. Tests install a handler to read the text without a modal box.
+enum class MessageKind {
+    Error,       // title "エラーメッセージ", no icon
+    Information, // title kInformationTitle, the information icon
+};
+
+// Every message box of the program goes through here, with one OK button. Tests install a handler
+// to read the title and text without a modal box.
 class MessagePresenter {
 public:
     using Handler = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
 
-    static void show(QWidget* parent, const QString& text);
+    static void show(QWidget* parent, const QString& text, MessageKind kind = MessageKind::Error);
     // An empty handler restores the real message box.
     static void setHandler(Handler handler);
 

@@ -30,6 +30,7 @@ private Q_SLOTS:
                                           ")");
         QCOMPARE(c.table, QString());
         QCOMPARE(c.entries, QStringList({"一", "", "三", "四"}));
+        QCOMPARE(c.names, QStringList({"x, (y", "p--q)", "r`,s", "t"}));
     }
 
     // A comment on a line of its own, or after the column list, names nothing; the first comment of
@@ -68,6 +69,7 @@ private Q_SLOTS:
                                           "  FOREIGN KEY (ORDER_NO) REFERENCES O (ORDER_NO)\n"
                                           ")");
         QCOMPARE(c.entries, QStringList({"受注番号", "明細番号", "主キー", ""}));
+        QCOMPARE(c.names, QStringList({"ORDER_NO", "LINE_NO", "", ""}));
     }
 
     // A view's column list, or a view (or CREATE TABLE AS) without one: the head ends at AS and the

@@ -144,6 +144,34 @@ private Q_SLOTS:
         QCOMPARE(db->columnComments(QStringLiteral("T")), CommentMap({{"AA", "一"}}));
         QVERIFY(db->columnComments(QStringLiteral("V")).isEmpty());
     }
+
+    // Generated columns are columns like any other: listed where the table's columns are, each column
+    // with its own comment, paired by name. A virtual table's hidden columns stay out.
+    void generatedColumnsKeepEveryNameInPlace() {
+        auto db =
+            openBuilt(QStringLiteral("generated.db"), "CREATE TABLE G ( -- 生成\n"
+                                                      "  A INT, -- 一\n"
+                                                      "  B INT GENERATED ALWAYS AS (A * 2) VIRTUAL, -- 二\n"
+                                                      "  c INT AS (A + 1) STORED, -- 三\n"
+                                                      "  \"D \"\"d\"\"\" TEXT, -- 四\n"
+                                                      "  [E e] INT, -- 五\n"
+                                                      "  CONSTRAINT K CHECK (A > 0), -- 制約\n"
+                                                      "  UNIQUE (A) -- 一意\n"
+                                                      ");\n"
+                                                      "INSERT INTO G (A) VALUES (20);\n"
+                                                      "CREATE VIRTUAL TABLE F USING fts5(X, Y);\n");
+        const auto columnsOf = [&](const char* table) {
+            return values(*db,
+                          QStringLiteral("select column_name from user_tab_columns where table_name = '%1' "
+                                         "order by column_id")
+                              .arg(QLatin1String(table)));
+        };
+        QCOMPARE(columnsOf("G"), QStringList({"A", "B", "c", "D \"d\"", "E e"}));
+        QCOMPARE(db->columnComments(QStringLiteral("G")),
+                 CommentMap({{"A", "一"}, {"B", "二"}, {"c", "三"}, {"D \"d\"", "四"}, {"E e", "五"}}));
+        QCOMPARE(values(*db, QStringLiteral("select T1.B || ',' || T1.c from G T1")), QStringList({"40,21"}));
+        QCOMPARE(columnsOf("F"), QStringList({"X", "Y"}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSqliteDictionary)

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -210,6 +211,59 @@ private Q_SLOTS:
         QVERIFY(m_boxes.isEmpty());
     }
 
+    // A typed .csv or .xlsx decides the format whatever filter is shown; another name gets the shown
+    // filter's suffix, and a file of that final name is asked about.
+    void typedNameDecidesTheFormat_data() {
+        QTest::addColumn<bool>("excelShown");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<bool>("exists");
+        QTest::newRow(".xlsx, CSV shown") << false << "report.xlsx"
+                                          << "report.xlsx" << false;
+        QTest::newRow(".csv, Excel shown") << true << "data.csv"
+                                           << "data.csv" << false;
+        QTest::newRow("bare, Excel shown") << true << "book"
+                                           << "book.xlsx" << false;
+        QTest::newRow(".txt, CSV shown") << false << "report.txt"
+                                         << "report.txt.csv" << false;
+        QTest::newRow(".txt, final name exists") << false << "report.txt"
+                                                 << "report.txt.csv" << true;
+    }
+    void typedNameDecidesTheFormat() {
+        QFETCH(bool, excelShown);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(bool, exists);
+        const auto form = openWith(QStringLiteral("select DEPT_ID, DEPT_NAME from DEPARTMENTS"));
+        QVERIFY(form);
+        QTemporaryDir dir;
+        QFile old(dir.filePath(written));
+        QVERIFY(!exists || (old.open(QIODevice::WriteOnly) && old.write("old") == 3));
+        old.close();
+        QString asked;
+        whenModal<QFileDialog>([&](QFileDialog* d) {
+            d->setDirectory(dir.path());
+            d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(typed);
+            if (exists)
+                whenModal<QMessageBox>([&asked](QMessageBox* box) {
+                    asked = box->text();
+                    box->button(QMessageBox::Yes)->click();
+                });
+            static_cast<QDialog*>(d)->accept();
+        });
+        if (excelShown)
+            choose(rightClick(*form), "XlsxExportAction");
+        else
+            form->findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({written}));
+        QCOMPARE(asked.contains(written), exists);
+        const QByteArray bytes = readFile(dir.filePath(written));
+        QVERIFY(written.endsWith(QLatin1String(".xlsx"))
+                    ? bytes.startsWith("PK\x03\x04")
+                    : bytes.startsWith("\xEF\xBB\xBF,DEPT_ID,DEPT_NAME\r\n"));
+        QVERIFY(m_boxes.isEmpty());
+    }
+
     // Told only once the file is there; a failure is the common error box and leaves nothing.
     void workbookLimitsAndFailuresAreTold() {
         gSqlText = QStringLiteral(
@@ -218,14 +272,14 @@ private Q_SLOTS:
         zemo::test::showWindow(f);
         const QString path = m_dir.filePath(QStringLiteral("long.xlsx"));
         bool writtenWhenTold = false;
-        MessagePresenter::setHandler([&](QWidget*, const QString&, const QString& text) {
-            m_boxes << text;
+        MessagePresenter::setHandler([&](QWidget*, const QString& title, const QString& text) {
+            m_boxes << title + QLatin1Char('|') + text;
             writtenWhenTold = QFile::exists(path);
         });
         Form4::setSaveFileChooser([path](QWidget*) { return path; });
         f.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
-        QCOMPARE(m_boxes,
-                 QStringList({"1個のセルが 32,767文字を超えていたため、32,767文字までを保存しました。"}));
+        QCOMPARE(m_boxes, QStringList({"ZEMO-DB　お知らせ|1個のセルが "
+                                       "32,767文字を超えていたため、32,767文字までを保存しました。"}));
         QVERIFY(writtenWhenTold);
         QCOMPARE(xlsxTexts(readXlsx(path))[1][2].size(), 32767);
 
@@ -235,7 +289,7 @@ private Q_SLOTS:
         f.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
         Form4::setSaveFileChooser({});
         QCOMPARE(m_boxes.size(), 1);
-        QVERIFY2(m_boxes[0].startsWith(QStringLiteral("エラー番号：1201\rメッセージ：")),
+        QVERIFY2(m_boxes[0].startsWith(QStringLiteral("エラーメッセージ|エラー番号：1201\rメッセージ：")),
                  qPrintable(m_boxes[0]));
         QVERIFY(!QFile::exists(nowhere));
     }

@@ -107,6 +107,8 @@ private Q_SLOTS:
         QCOMPARE(out, std::string("a_x005F_x0041_b_X00e9_"));
         QVERIFY(!sheetText(std::string_view("a\0b\xEF\xBF\xBE", 6), out));
         QCOMPARE(out, std::string("a_x0000_b_xFFFE_"));
+        QVERIFY(!sheetText("a\x01\r\t\nb", out));
+        QCOMPARE(out, std::string("a_x0001__x000D_\t\nb"));
         QVERIFY(!sheetText("bad\xFF", out));
         QCOMPARE(out, std::string("bad\xEF\xBF\xBD"));
         // Cut after 32,767 characters as a sheet counts them: an emoji is two.
@@ -138,6 +140,9 @@ private Q_SLOTS:
             {"9", "4", "5", "  @home_x0041_ ", std::nullopt},
             {"10", "5", "6", QString(""), "2000-02-29"},
             {"11", "6", "7", "-", "2000-02-29"},
+            // 32,767 characters as a sheet shows them, many more once escaped: kept whole.
+            {"12", "7", "8",
+             QStringLiteral("_x0041_").repeated(4000) + QStringLiteral("\x01\r\0").repeated(1589), "-"},
         };
         FakeResultSet rs(names, {K::Decimal, K::Decimal, K::Decimal, K::Text, K::DateTime}, std::move(rows));
         ResultModel m;

@@ -12,10 +12,11 @@
 namespace zemo::test {
 
 // The helper's JSON; a null document (and the helper's complaint in the test log) when it failed.
-inline QJsonDocument readXlsx(const QString& path, bool dimensionsOnly = false) {
+// With `partSizes` each part of the zip file and its size unpacked.
+inline QJsonDocument readXlsx(const QString& path, bool dimensionsOnly = false, bool partSizes = false) {
     QStringList args{QStringLiteral(ZEMO_SOURCE_DIR "/tests/support/xlsx_cells.py")};
-    if (dimensionsOnly)
-        args << QStringLiteral("--dimensions");
+    if (dimensionsOnly || partSizes)
+        args << QLatin1String(partSizes ? "--part-sizes" : "--dimensions");
     args << path;
     QProcess helper;
     helper.start(QStringLiteral(ZEMO_PYTHON3), args);

@@ -6,6 +6,7 @@
                                           "n" number, "d" date or time, "" empty
     xlsx_cells.py --dimensions BOOK.xlsx  per sheet its name and used range, read from the sheet's
                                           first bytes only (for very long sheets)
+    xlsx_cells.py --part-sizes BOOK.xlsx  every part of the zip file and its unpacked size
 """
 import datetime
 import json
@@ -71,9 +72,16 @@ def dimensions(path):
     return out
 
 
+def part_sizes(path):
+    with zipfile.ZipFile(path) as z:
+        return {i.filename: i.file_size for i in z.infolist()}
+
+
 def main():
     if len(sys.argv) == 3 and sys.argv[1] == "--dimensions":
         result = dimensions(sys.argv[2])
+    elif len(sys.argv) == 3 and sys.argv[1] == "--part-sizes":
+        result = part_sizes(sys.argv[2])
     elif len(sys.argv) == 2:
         result = whole_book(sys.argv[1])
     else:
