@@ -2,7 +2,6 @@
 
 #include "app/BusyPointer.h"
 #include "app/FormSupport.h"
-#include "db/DbConnection.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -85,13 +84,14 @@ int DbWait::progressDelay() {
     return delaySlot();
 }
 
-bool DbWait::wait(DbCall& call) {
+bool DbWait::waitFor(const Waited& call) {
     if (call.finished())
         return true;
     QEventLoop loop;
     QObject notifier;
     call.onFinished([&notifier, &loop] {
-        QMetaObject::invokeMethod(&notifier, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &notifier, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
 
     InputBlocker blocker;

@@ -71,6 +71,10 @@ private slots:
     void cleanup();
     void location();
     void writeThenReadAndList();
+    void passwordPlaceIsOneKeyBeside_data();
+    void passwordPlaceIsOneKeyBeside();
+    void passwordPlaceAsRead_data();
+    void passwordPlaceAsRead();
     void bracketNamesCanBeReadChangedAndDeleted();
     void newFileIsPrivate();
     void failedWriteChangesNothing();
@@ -145,6 +149,64 @@ void TestProfileStore::writeThenReadAndList() {
     WriteProfile("ORCL2", "scott", longPassword, "本番", m_path);
     QCOMPARE(ReadProfile("本番", m_path), (Profile{"ORCL2", "scott", longPassword, "本番"}));
     QCOMPARE(ListProfileNames(m_path), (QStringList{"本番", " spaced "}));
+}
+
+// A password kept out of the file leaves PAS empty and adds PAS_STORE; a profile back in the file has
+// exactly the keys an older copy writes. Other keys stay.
+void TestProfileStore::passwordPlaceIsOneKeyBeside_data() {
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<PasswordPlace>("place");
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray head = "[p]\r\nNAME=p\r\nLOG=u\r\n";
+    QTest::newRow("file") << QByteArray() << PasswordPlace::File << head + "PAS=pw\r\nSRV=s\r\n";
+    QTest::newRow("keyring") << QByteArray() << PasswordPlace::Keyring
+                             << head + "PAS=\r\nSRV=s\r\nPAS_STORE=keyring\r\n";
+    QTest::newRow("ask") << QByteArray() << PasswordPlace::Ask << head + "PAS=\r\nSRV=s\r\nPAS_STORE=ask\r\n";
+    QTest::newRow("keyring to file") << head + "PAS=\r\nSRV=s\r\nPAS_STORE=keyring\r\nCOLOR=blue\r\n"
+                                     << PasswordPlace::File << head + "PAS=pw\r\nSRV=s\r\nCOLOR=blue\r\n";
+    QTest::newRow("file to ask")
+        << head + "PAS=old\r\nSRV=s\r\nCOLOR=blue\r\n\r\n[q]\r\nNAME=q\r\n"
+        << PasswordPlace::Ask
+        << head + "PAS=\r\nSRV=s\r\nCOLOR=blue\r\nPAS_STORE=ask\r\n\r\n[q]\r\nNAME=q\r\n";
+}
+
+void TestProfileStore::passwordPlaceIsOneKeyBeside() {
+    QFETCH(QByteArray, before);
+    QFETCH(PasswordPlace, place);
+    QFETCH(QByteArray, after);
+    if (!before.isEmpty())
+        writeAll(m_path, before);
+    WriteProfile("s", "u", "pw", "p", m_path, place);
+    QCOMPARE(zemo::test::readFile(m_path), after);
+    QCOMPARE(ReadProfile("p", m_path),
+             (Profile{"s", "u", place == PasswordPlace::File ? "pw" : "", "p", place}));
+}
+
+void TestProfileStore::passwordPlaceAsRead_data() {
+    QTest::addColumn<QByteArray>("keys");
+    QTest::addColumn<PasswordPlace>("place");
+    QTest::newRow("older copy, empty password") << QByteArray("PAS=\r\n") << PasswordPlace::File;
+    QTest::newRow("older copy wrote a password over it")
+        << QByteArray("PAS=pw\r\nPAS_STORE=keyring\r\n") << PasswordPlace::File;
+    QTest::newRow("written by hand") << QByteArray("PAS_STORE = Keyring \r\n") << PasswordPlace::Keyring;
+    QTest::newRow("ask") << QByteArray("pas_store=ask\r\n") << PasswordPlace::Ask;
+    QTest::newRow("unknown place") << QByteArray("PAS_STORE=vault\r\n") << PasswordPlace::File;
+}
+
+void TestProfileStore::passwordPlaceAsRead() {
+    QFETCH(QByteArray, keys);
+    QFETCH(PasswordPlace, place);
+    writeAll(m_path, "[p]\r\nNAME=p\r\nLOG=u\r\nSRV=s\r\n" + keys);
+    QCOMPARE(ReadProfile("p", m_path).place, place);
+    // Naming a place changes only that key, and never over a password in the file.
+    const QByteArray before = zemo::test::readFile(m_path);
+    SetPasswordPlace("p", PasswordPlace::Keyring, m_path);
+    SetPasswordPlace("missing", PasswordPlace::Keyring, m_path);
+    const bool passwordInFile = ReadProfile("p", m_path).password.size() > 0;
+    QCOMPARE(ReadProfile("p", m_path).place, passwordInFile ? PasswordPlace::File : PasswordPlace::Keyring);
+    if (passwordInFile || place == PasswordPlace::Keyring)
+        QCOMPARE(zemo::test::readFile(m_path), before);
+    QCOMPARE(ListProfileNames(m_path), QStringList{"p"});
 }
 
 void TestProfileStore::bracketNamesCanBeReadChangedAndDeleted() {
@@ -285,6 +347,11 @@ void TestProfileStore::copyTrimsAndUsesTheStoredName() {
     QCOMPARE(ReadProfile("base_7", m_path), (Profile{"srv", "user", "pw", "base_7"}));
     QVERIFY(zemo::test::readFile(m_path).contains(
         "[base_7]\r\nNAME=base_7\r\nLOG=user\r\nPAS=pw\r\nSRV=srv\r\n"));
+    // A copy keeps the place of the password, never the password itself when it lives elsewhere.
+    DeleteProfile("base_7", m_path);
+    QCOMPARE(CopyProfile({"srv", "user", "stray", "base", PasswordPlace::Keyring}, m_path, random),
+             QString("base_7"));
+    QCOMPARE(ReadProfile("base_7", m_path), (Profile{"srv", "user", "", "base_7", PasswordPlace::Keyring}));
 }
 
 void TestProfileStore::installedProfilesStartTheUsersFile() {
