@@ -1,7 +1,6 @@
 #include "profiles/ProfilePasswords.h"
 
 #include "app/ZemoError.h"
-#include "profiles/IniFile.h"
 
 namespace zemo {
 
