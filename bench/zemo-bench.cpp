@@ -7,9 +7,11 @@
 #include "PeakMemory.h"
 #include "base/SaveFileSync.h"
 #include "base/ZemoError.h"
+#include "db/DbConnection.h"
 #include "db/OracleAccess.h"
 #include "db/StatementCheck.h"
 #include "grid/GridWidget.h"
+#include "profiles/ProfilePasswords.h"
 #include "results/CsvWriter.h"
 #include "results/ResultModel.h"
 #include "results/ResultStore.h"
@@ -18,6 +20,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QHeaderView>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -61,6 +66,61 @@ int benchStatementCheck() {
         std::printf(",\"%s_s\":%.4f,\"%s_statements\":%d", name, secondsSince(start), name, statements);
     }
     std::printf("}\n");
+    return 0;
+}
+
+// What a profile whose password lives in the keyring adds to opening the profile list and connecting:
+// the same database with the password from the profile file and from the keyring, alternately; the
+// first of each (libraries loaded, the keyring's session opened) and the median of the rest. The
+// profiles are written here and timed by a second run of this program, so that its first keyring read
+// is a program's first.
+int benchKeyringConnect(const QString& service, int times, const QString& preparedFolder) {
+    const QString user = QStringLiteral("demo"), password = QStringLiteral("demo");
+    if (preparedFolder.isEmpty()) {
+        QTemporaryDir dir;
+        const QString path = zemo::profilePathIn(dir.path());
+        zemo::WriteProfile(service, user, password, QStringLiteral("file"), path);
+        zemo::ProfilePasswords passwords(path);
+        passwords.save({service, user, password, QStringLiteral("keyring"), zemo::PasswordPlace::Keyring});
+        const int status =
+            QProcess::execute(QCoreApplication::applicationFilePath(),
+                              {QStringLiteral("--service"), service, QStringLiteral("--keyring-connect"),
+                               QString::number(times), QStringLiteral("--prepared"), dir.path()});
+        passwords.remove(QStringLiteral("keyring"), zemo::PasswordPlace::Keyring);
+        return status;
+    }
+    const QString path = zemo::profilePathIn(preparedFolder);
+    zemo::ProfilePasswords passwords(path);
+    const auto connect = [&](const QString& section) {
+        const auto start = Clock::now();
+        zemo::ListProfileNames(path);
+        const zemo::Profile profile = zemo::ReadProfile(section, path);
+        QString secret = profile.place == zemo::PasswordPlace::Keyring
+                             ? passwords.stored(section).value_or(QString())
+                             : profile.password;
+        if (secret != password)
+            throw zemo::ZemoError(zemo::err::Keyring, QStringLiteral("the password did not come back"));
+        auto db = zemo::DbConnection::openNow(profile.service, profile.user + QLatin1Char('/') + secret);
+        const double seconds = secondsSince(start);
+        db.reset();
+        zemo::finishDatabaseThreads(5000);
+        return seconds * 1000;
+    };
+    const double fileFirst = connect(QStringLiteral("file"));
+    const double keyringFirst = connect(QStringLiteral("keyring"));
+    std::vector<double> file, keyring;
+    for (int i = 0; i < times; ++i) {
+        file.push_back(connect(QStringLiteral("file")));
+        keyring.push_back(connect(QStringLiteral("keyring")));
+    }
+    const auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0 : v[v.size() / 2];
+    };
+    std::printf("{\"file_first_ms\":%.2f,\"keyring_first_ms\":%.2f,\"file_ms\":%.2f,\"keyring_ms\":%.2f,"
+                "\"added_first_ms\":%.2f,\"added_ms\":%.2f,\"runs\":%d}\n",
+                fileFirst, keyringFirst, median(file), median(keyring), keyringFirst - fileFirst,
+                median(keyring) - median(file), times);
     return 0;
 }
 
@@ -120,8 +180,16 @@ int main(int argc, char* argv[]) {
         QStringLiteral("OURS"));
     const QCommandLineOption with(QStringLiteral("with"), QStringLiteral("The CSV psql's \\copy wrote."),
                                   QStringLiteral("COPY"));
+    const QCommandLineOption keyringConnect(
+        QStringLiteral("keyring-connect"),
+        QStringLiteral("Time opening the profile list and connecting to --service N times with the password "
+                       "from the profile file and from the desktop keyring (run it where a keyring is)."),
+        QStringLiteral("N"));
+    const QCommandLineOption prepared(
+        QStringLiteral("prepared"),
+        QStringLiteral("With --keyring-connect: the profile folder already written."), QStringLiteral("DIR"));
     cli.addOptions({generate, rowsOpt, service, user, password, sql, sortText, sortNumber, csv, xlsx, noGrid,
-                    checkStatement, repaint, compareCsv, with});
+                    checkStatement, repaint, compareCsv, with, keyringConnect, prepared});
     cli.process(app);
 
     try {
@@ -134,6 +202,9 @@ int main(int argc, char* argv[]) {
         }
         if (cli.isSet(checkStatement))
             return benchStatementCheck();
+        if (cli.isSet(keyringConnect) && cli.isSet(service))
+            return benchKeyringConnect(cli.value(service), std::max(1, cli.value(keyringConnect).toInt()),
+                                       cli.value(prepared));
         if (cli.isSet(compareCsv))
             return compareWithCopy(cli.value(compareCsv), cli.value(with)) == 0 ? 0 : 2;
         if (!cli.isSet(service) || !cli.isSet(sql))

@@ -55,17 +55,19 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION database)
 # Libraries the executable links come from dpkg-shlibdeps when it is there; the rest are loaded at
 # run time (the X11 platform plugin, libpq for PostgreSQL, the Japanese fonts the windows' fonts fall
-# back to, Qt's Japanese translations for its own dialogs).
+# back to, Qt's Japanese translations for its own dialogs, libsecret, which QtKeychain loads to reach
+# the desktop keyring).
 find_program(ZEMO_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(ZEMO_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(zemo_deb_libs "")
 else()
   set(zemo_deb_libs "libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6sql6 (>= 6.4), \
-libsqlite3-0, libxlsxwriter4, libminizip1, libodbc2, libodbcinst2, libstdc++6, libc6, ")
+libsqlite3-0, libxlsxwriter4, libminizip1, libodbc2, libodbcinst2, libqt6keychain1, libqt6dbus6, libstdc++6, libc6, ")
 endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "${zemo_deb_libs}qt6-qpa-plugins (>= 6.4), libpq5, qt6-translations-l10n, fonts-ipafont-gothic, fonts-ipafont-mincho")
+    "${zemo_deb_libs}qt6-qpa-plugins (>= 6.4), libpq5, libsecret-1-0, qt6-translations-l10n, fonts-ipafont-gothic, \
+fonts-ipafont-mincho")
 # ODBC data sources and Oracle go through the ODBC driver manager, PostgreSQL through libpq: Qt's
 # SQL driver plug-ins are not needed (Debian's Qt has no Oracle plug-in).
 set(CPACK_GENERATOR DEB)

@@ -13,6 +13,7 @@ pkgs=(
   unixodbc unixodbc-dev odbc-postgresql libpq-dev postgresql
   xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho xdotool
   libgmp-dev procps mount util-linux
+  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring libsecret-tools dbus-daemon dbus-bin
 )
 if [ "${1:-}" = fuzz ]; then
   pkgs+=(clang libclang-rt-dev)

@@ -32,6 +32,7 @@ inline constexpr int MultiStatement = 1005;  // a text holding more than one sta
 inline constexpr int ProfileRead = 1101;     // profile file cannot be read
 inline constexpr int ProfileWrite = 1102;    // profile file cannot be written
 inline constexpr int ProfileCopyFull = 1103; // all ten copy names are taken
+inline constexpr int Keyring = 1104;         // the desktop keyring is missing, locked, refused or did not answer
 inline constexpr int FileWrite = 1201;       // CSV or other output file cannot be written
 inline constexpr int ResultTooLarge = 1202;  // a result beyond what the result grid can hold
 inline constexpr int Cancelled = 1301;       // the user stopped a database call

@@ -14,6 +14,12 @@ namespace {
 thread_local bool t_waiting = false;
 } // namespace
 
+CallWait::Waited CallWait::waited(DbCall& call) {
+    Waited w = waited<DbCall>(call);
+    w.waitFinished = [&call](int ms) { return call.waitFinished(ms); };
+    return w;
+}
+
 bool CallWait::waiting() {
     return t_waiting;
 }
@@ -65,7 +71,8 @@ CallWait::End CallWait::wait() {
         return End::Abandoned;
     // The loop was ended from outside: the application is quitting.
     m_call.stop();
-    m_call.waitFinished(kExitWaitMs);
+    if (m_call.waitFinished)
+        m_call.waitFinished(kExitWaitMs);
     return End::Quit;
 }
 

@@ -18,8 +18,28 @@ class DbCall;
 // it before it returns, so that nothing still runs on the results the window is about to destroy.
 //
 // Waits do not nest: a wait started while another one runs on the thread is refused (err::Busy).
+//
+// A database call (DbCall) is the usual one; any call with finished(), onFinished(callback) and stop()
+// can be waited for the same way (a call to the desktop keyring).
 class CallWait {
 public:
+    // What the wait needs of a call.
+    struct Waited {
+        std::function<bool()> finished;
+        // The callback runs, on any thread, once the call has finished; an empty one removes it.
+        std::function<void(std::function<void()>)> onFinished;
+        std::function<void()> stop;
+        // Blocks up to `ms` for the call to finish, for the program's end; empty when stop() already
+        // ends it.
+        std::function<bool(int ms)> waitFinished = {};
+    };
+    static Waited waited(DbCall& call);
+    template <class Call> static Waited waited(Call& call) {
+        return {[&call] { return call.finished(); },
+                [&call](std::function<void()> callback) { call.onFinished(std::move(callback)); },
+                [&call] { call.stop(); }};
+    }
+
     enum class End {
         Finished,  // the call finished (its outcome tells how)
         Abandoned, // stopped, and the server did not let go in time: the call still runs
@@ -31,7 +51,8 @@ public:
     // How long after stop() the wait still waits for the server to let go.
     static constexpr int kGiveUpMs = 1000;
 
-    explicit CallWait(DbCall& call) : m_call(call) {}
+    explicit CallWait(DbCall& call) : m_call(waited(call)) {}
+    explicit CallWait(Waited call) : m_call(std::move(call)) {}
 
     // Runs every kTickMs while the wait goes on (a progress dialog, a count).
     void setTick(std::function<void()> tick) { m_tick = std::move(tick); }
@@ -47,7 +68,7 @@ public:
     qint64 elapsed() const { return m_clock.elapsed(); }
 
 private:
-    DbCall& m_call;
+    Waited m_call;
     std::function<void()> m_tick;
     QElapsedTimer m_clock;
     qint64 m_stoppedAt = -1;

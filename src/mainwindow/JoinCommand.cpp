@@ -13,7 +13,7 @@ int addForeignKeyJoins(QWidget* owner, const QStringList& tables) {
         if (!t.isEmpty())
             loaded << t;
     // One table has no other to join (the dialog lists every table once, so it is never marked twice).
-    if (loaded.size() < 2 || !isConnected())
+    if (loaded.size() < 2 || !zemo::isConnected())
         return 0;
     auto keys = std::make_shared<QList<ForeignKey>>();
     const auto call = connectedDatabase().run(

@@ -6,8 +6,12 @@
 
 namespace zemo {
 
+bool needsPassword(const QString& service) {
+    return service.isEmpty() || classifyService(service) != ServiceKind::Sqlite;
+}
+
 QString missingConnectValuesMessage(const QString& service, const QString& user, const QString& password) {
-    const bool server = service.isEmpty() || classifyService(service) != ServiceKind::Sqlite;
+    const bool server = needsPassword(service);
     QStringList missing;
     if (server && user.isEmpty())
         missing << QStringLiteral("ユーザ");

@@ -10,4 +10,7 @@ namespace zemo {
 // Values are taken as they are: only "" counts as missing.
 QString missingConnectValuesMessage(const QString& service, const QString& user, const QString& password);
 
+// Whether connecting to `service` takes a password: every server; not a database file.
+bool needsPassword(const QString& service);
+
 } // namespace zemo

@@ -2,6 +2,7 @@
 
 #include "profiles/ConnectValues.h"
 #include "profiles/Form3.h"
+#include "profiles/Form7.h"
 #include "profiles/IniFile.h"
 #include "profiles/ProfileStore.h"
 #include "session/Module1.h"
@@ -71,16 +72,16 @@ bool Form6::selectedSection(QString& section) const {
     return true;
 }
 
-void Form6::ReadSelectedProfile(QString& service, QString& user, QString& password, QString& name) {
+void Form6::ReadSelectedProfile(zemo::Profile& profile) {
     QString section;
     if (!selectedSection(section))
         return;
-    zemo::runTrapped(this, [&] {
-        const zemo::Profile p = zemo::ReadProfile(section, zemo::profileFilePath());
-        service = p.service;
-        user = p.user;
-        password = p.password;
-        name = p.name;
+    zemo::runTrapped(this, [&] { profile = zemo::ReadProfile(section, zemo::profileFilePath()); });
+}
+
+zemo::ProfilePasswords Form6::keyringPasswords() {
+    return zemo::ProfilePasswords(zemo::profileFilePath(), [this](zemo::KeyringCall& call) {
+        zemo::DbWait(this, [] { return QStringLiteral("キーリングの応答を待っています…"); }).wait(call);
     });
 }
 
@@ -96,31 +97,61 @@ void Form6::Command1_Click() {
         zemo::MessagePresenter::show(this, kNothingSelected);
         return;
     }
-    QString service, user, password, name;
-    ReadSelectedProfile(service, user, password, name);
-    gUserName = user;
-    gPassword = password;
-    gServiceName = service;
+    zemo::Profile profile;
+    ReadSelectedProfile(profile);
+    gUserName = profile.user;
+    gPassword = profile.password;
+    gServiceName = profile.service;
+    // A password kept out of the file never reaches gPassword, which a new profile starts from.
+    QString password = profile.password;
+    const zemo::WipeOnExit wipe(password);
+    bool remember = false;
+    if (profile.place != zemo::PasswordPlace::File && zemo::needsPassword(gServiceName) &&
+        !gUserName.isEmpty() && !PasswordForConnect(section, profile, password, remember))
+        return;
     // A server needs all three values, a database file only its service; the dialog closes either way.
-    const QString missing = zemo::missingConnectValuesMessage(gServiceName, gUserName, gPassword);
+    const QString missing = zemo::missingConnectValuesMessage(gServiceName, gUserName, password);
     if (!missing.isEmpty()) {
         zemo::MessagePresenter::show(this, missing);
-    } else if (!OpenDatabase()) {
+    } else if (!OpenDatabase(password)) {
         // After a failure or 中止 the dialog stays open so that another profile can be chosen.
         return;
+    } else if (remember) {
+        zemo::runTrapped(this, [&] { keyringPasswords().remember(section, password); });
     }
     accept();
 }
 
+bool Form6::PasswordForConnect(const QString& section, const zemo::Profile& profile, QString& password,
+                               bool& remember) {
+    bool keyringAnswered = true;
+    if (profile.place == zemo::PasswordPlace::Keyring) {
+        std::optional<QString> stored;
+        // A keyring that cannot answer is reported; the password is asked for instead.
+        keyringAnswered = zemo::runTrapped(this, [&] { stored = keyringPasswords().stored(section); });
+        if (stored) {
+            password = std::move(*stored);
+            return true;
+        }
+    }
+    Form7 prompt(this, section, profile.user, keyringAnswered);
+    if (prompt.exec() != QDialog::Accepted)
+        return false;
+    password = prompt.takePassword();
+    remember = prompt.rememberInKeyring();
+    return true;
+}
+
 // Opens the database on a connection thread of its own while the window waits; false when it failed
 // (the error box has been shown) or the user stopped the attempt.
-bool Form6::OpenDatabase() {
+bool Form6::OpenDatabase(const QString& password) {
     bool opened = false;
-    zemo::runTrapped(this, [this, &opened] {
+    zemo::runTrapped(this, [this, &opened, &password] {
         gOraSession = std::make_shared<zemo::OracleSession>();
         auto connection = std::make_shared<zemo::DbConnection>();
-        const auto call =
-            connection->open(gOraSession, gServiceName, gUserName + QLatin1Char('/') + gPassword);
+        QString connect = gUserName + QLatin1Char('/') + password;
+        const zemo::WipeOnExit wipe(connect);
+        const auto call = connection->open(gOraSession, gServiceName, connect);
         zemo::DbWait wait(this, [] { return QStringLiteral("接続しています…"); });
         // A connection that opened is kept, also when 中止 came too late to stop it.
         if (wait.wait(*call) != zemo::CallWait::End::Finished ||
@@ -141,31 +172,52 @@ void Form6::Command2_Click() {
     close();
 }
 
+namespace {
+// Runs a profile command and rebuilds the list afterwards, also when the keyring failed after the file
+// was written.
+template <class Command, class Reload> void thenReload(Command&& command, Reload&& reload) {
+    try {
+        command();
+    } catch (...) {
+        reload();
+        throw;
+    }
+    reload();
+}
+} // namespace
+
 // After the editor has closed: saves what it handed back unless the name is blank.
-void Form6::SaveEditedProfile() {
+void Form6::SaveEditedProfile(zemo::PasswordPlace place, const QString& beforeSection,
+                              zemo::PasswordPlace beforePlace) {
     if (zemo::trimBlanks(gProfileEdit.ProfileName).isEmpty())
         return;
     // Cleared before writing, so that a failed write cannot leave a name behind that a later editor
     // closed by its close box would save.
-    const ProfileEditRecord edit = gProfileEdit;
+    ProfileEditRecord edit = gProfileEdit;
     gProfileEdit = {};
-    zemo::WriteProfile(edit.ServiceName, edit.UserName, edit.Password, edit.ProfileName,
-                       zemo::profileFilePath());
-    LoadProfileList();
+    const zemo::WipeOnExit wipe(edit.Password);
+    thenReload(
+        [&] {
+            keyringPasswords().save({edit.ServiceName, edit.UserName, edit.Password, edit.ProfileName, place},
+                                    beforeSection, beforePlace);
+        },
+        [this] { LoadProfileList(); });
 }
 
 // Opens the editor, filled with the stored profile when there is one, and saves what it hands back.
-void Form6::EditProfile(const zemo::Profile* stored) {
+void Form6::EditProfile(const zemo::Profile* stored, const QString& section) {
     Form3 editor(this);
-    if (stored)
+    if (stored) {
         editor.setFields(zemo::trimBlanks(stored->user), zemo::trimBlanks(stored->password),
                          zemo::trimBlanks(stored->service), zemo::trimBlanks(stored->name));
+        editor.setPasswordPlace(stored->place);
+    }
     editor.exec();
-    SaveEditedProfile();
+    SaveEditedProfile(editor.passwordPlace(), section, stored ? stored->place : zemo::PasswordPlace::File);
 }
 
 void Form6::Command3_Click() {
-    zemo::runTrapped(this, [this] { EditProfile(nullptr); });
+    zemo::runTrapped(this, [this] { EditProfile(nullptr, QString()); });
 }
 
 void Form6::Command4_Click() {
@@ -174,7 +226,7 @@ void Form6::Command4_Click() {
         return;
     zemo::runTrapped(this, [&] {
         const zemo::Profile stored = zemo::ReadProfile(section, zemo::profileFilePath());
-        EditProfile(&stored);
+        EditProfile(&stored, section);
     });
 }
 
@@ -182,15 +234,17 @@ void Form6::Command5_Click() {
     QString section;
     if (!selectedSection(section))
         return;
-    const QString path = zemo::profileFilePath();
-    QString service, user, password, name;
-    ReadSelectedProfile(service, user, password, name);
-    if (zemo::trimBlanks(name).isEmpty())
+    zemo::Profile source;
+    ReadSelectedProfile(source);
+    if (zemo::trimBlanks(source.name).isEmpty())
         return;
     zemo::runTrapped(this, [&] {
-        zemo::CopyProfile({service, user, password, name}, path);
-        gProfileEdit = {};
-        LoadProfileList();
+        thenReload(
+            [&] {
+                keyringPasswords().copy(section, source);
+                gProfileEdit = {};
+            },
+            [this] { LoadProfileList(); });
     });
 }
 
@@ -199,7 +253,8 @@ void Form6::Command6_Click() {
     if (!selectedSection(section))
         return;
     zemo::runTrapped(this, [&] {
-        zemo::DeleteProfile(section, zemo::profileFilePath());
-        LoadProfileList();
+        const QString path = zemo::profileFilePath();
+        const zemo::PasswordPlace place = zemo::ReadProfile(section, path).place;
+        thenReload([&] { keyringPasswords().remove(section, place); }, [this] { LoadProfileList(); });
     });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "profiles/ProfilePasswords.h"
 #include "profiles/ProfileStore.h"
 #include "ui/FormSupport.h"
 
@@ -24,10 +25,18 @@ private slots:
 private:
     void Form_Load();
     void LoadProfileList();
-    void ReadSelectedProfile(QString& service, QString& user, QString& password, QString& name);
-    bool OpenDatabase();
-    void EditProfile(const zemo::Profile* stored);
-    void SaveEditedProfile();
+    void ReadSelectedProfile(zemo::Profile& profile);
+    bool OpenDatabase(const QString& password);
+    // The password of a profile that keeps none in the file: from the keyring, or asked for; false when
+    // the user cancelled. `remember`: keep it in the keyring once connected.
+    bool PasswordForConnect(const QString& section, const zemo::Profile& profile, QString& password,
+                            bool& remember);
+    // `section` is the stored profile's section; empty for a new one.
+    void EditProfile(const zemo::Profile* stored, const QString& section);
+    void SaveEditedProfile(zemo::PasswordPlace place, const QString& beforeSection,
+                           zemo::PasswordPlace beforePlace);
+    // The profile commands with the keyring, waited for like a database call.
+    zemo::ProfilePasswords keyringPasswords();
     // Text of the selected entry; false when none is selected.
     bool selectedSection(QString& section) const;
 

@@ -338,6 +338,15 @@ void IniFile::showHeader(qsizetype header) {
     line.changed = true;
 }
 
+bool IniFile::removeKey(const QString& section, const QString& key) {
+    const qsizetype h = findSection(section);
+    const qsizetype k = h < 0 ? -1 : findKey(h, key);
+    if (k < 0)
+        return false;
+    m_lines.remove(k);
+    return true;
+}
+
 bool IniFile::removeSection(const QString& section) {
     const qsizetype h = findSection(section);
     if (h < 0)

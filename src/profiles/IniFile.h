@@ -49,6 +49,8 @@ public:
     // Replaces the key's value in place, appends the key to its section or appends the section.
     // Line ends and other control characters are refused.
     void setValue(const QString& section, const QString& key, const QString& value);
+    // Removes the key's line; false when the section has no such key.
+    bool removeKey(const QString& section, const QString& key);
     // Removes the header and every line up to the next header; false when there is no such section.
     bool removeSection(const QString& section);
 

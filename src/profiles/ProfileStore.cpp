@@ -118,24 +118,65 @@ Profile ReadProfile(const QString& section, const QString& path) {
     p.user = ini.value(section, QStringLiteral("LOG"));
     p.password = ini.value(section, QStringLiteral("PAS"));
     p.service = ini.value(section, QStringLiteral("SRV"));
+    if (p.password.isEmpty())
+        p.place = placeNamed(ini.value(section, kPasswordPlaceKey));
     return p;
 }
 
 namespace {
+void setPlace(IniFile& ini, const QString& name, PasswordPlace place) {
+    if (place == PasswordPlace::File)
+        ini.removeKey(name, kPasswordPlaceKey);
+    else
+        ini.setValue(name, kPasswordPlaceKey, placeName(place));
+}
+
 void setProfile(IniFile& ini, const QString& service, const QString& user, const QString& password,
-                const QString& name) {
+                const QString& name, PasswordPlace place) {
     ini.setValue(name, QStringLiteral("NAME"), name);
     ini.setValue(name, QStringLiteral("LOG"), user);
-    ini.setValue(name, QStringLiteral("PAS"), password);
+    // A password kept elsewhere never reaches the file.
+    ini.setValue(name, QStringLiteral("PAS"), place == PasswordPlace::File ? password : QString());
     ini.setValue(name, QStringLiteral("SRV"), service);
+    setPlace(ini, name, place);
 }
 } // namespace
 
+QString placeName(PasswordPlace place) {
+    switch (place) {
+    case PasswordPlace::Keyring:
+        return QStringLiteral("keyring");
+    case PasswordPlace::Ask:
+        return QStringLiteral("ask");
+    default:
+        return QString();
+    }
+}
+
+PasswordPlace placeNamed(const QString& text) {
+    const QString name = trimBlanks(text).toLower();
+    if (name == placeName(PasswordPlace::Keyring))
+        return PasswordPlace::Keyring;
+    if (name == placeName(PasswordPlace::Ask))
+        return PasswordPlace::Ask;
+    return PasswordPlace::File;
+}
+
 void WriteProfile(const QString& service, const QString& user, const QString& password, const QString& name,
-                  const QString& path) {
+                  const QString& path, PasswordPlace place) {
     const ProfileFileLock lock(path);
     IniFile ini = IniFile::load(path);
-    setProfile(ini, service, user, password, name);
+    setProfile(ini, service, user, password, name, place);
+    ini.save(path);
+}
+
+void SetPasswordPlace(const QString& section, PasswordPlace place, const QString& path) {
+    const ProfileFileLock lock(path);
+    IniFile ini = IniFile::load(path);
+    if (!ini.hasSection(section) || !ini.value(section, QStringLiteral("PAS")).isEmpty() ||
+        placeNamed(ini.value(section, kPasswordPlaceKey)) == place)
+        return;
+    setPlace(ini, section, place);
     ini.save(path);
 }
 
@@ -161,7 +202,8 @@ QString CopyProfile(const Profile& source, const QString& path, QRandomGenerator
                                                   base + QString::number(kMaxCopyNumber) +
                                                   QStringLiteral(" はすべて使われています"));
     const QString name = free.at(static_cast<qsizetype>(random.bounded(static_cast<quint32>(free.size()))));
-    setProfile(ini, trimBlanks(source.service), trimBlanks(source.user), trimBlanks(source.password), name);
+    setProfile(ini, trimBlanks(source.service), trimBlanks(source.user), trimBlanks(source.password), name,
+               source.place);
     ini.save(path);
     return name;
 }

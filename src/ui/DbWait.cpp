@@ -1,6 +1,5 @@
 #include "ui/DbWait.h"
 
-#include "db/DbConnection.h"
 #include "ui/BusyPointer.h"
 #include "ui/FormSupport.h"
 
@@ -77,8 +76,8 @@ int DbWait::progressDelay() {
     return delaySlot();
 }
 
-CallWait::End DbWait::wait(DbCall& call) {
-    CallWait waiter(call);
+CallWait::End DbWait::waitFor(CallWait::Waited call) {
+    CallWait waiter(std::move(call));
     InputBlocker blocker;
     BusyPointer busy;
     std::optional<NormalPointer> normal; // while the progress dialog waits for the user

@@ -11,6 +11,7 @@
 #include "mainwindow/Form1.h"
 #include "profiles/Form3.h"
 #include "profiles/Form6.h"
+#include "profiles/Form7.h"
 #include "profiles/ProfileStore.h"
 #include "results/Form4.h"
 #include "session/Module1.h"
@@ -53,8 +54,14 @@ const QList<Place> kForm2 = {
 const QList<Place> kForm3 = {{"Label4", 720, 360, 975, 255},     {"Text4", 1680, 360, 1815, 270},
                              {"Label1", 720, 840, 975, 255},     {"Text1", 1680, 840, 1815, 270},
                              {"Label2", 720, 1320, 975, 255},    {"Text2", 1680, 1320, 1815, 270},
-                             {"Label3", 720, 1800, 975, 255},    {"Text3", 1680, 1800, 1815, 270},
-                             {"Command1", 840, 2280, 1215, 375}, {"Command2", 2400, 2280, 1335, 375}};
+                             {"Label5", 720, 1800, 975, 255},    {"Combo1", 1680, 1800, 1815, 300},
+                             {"Label3", 720, 2280, 975, 255},    {"Text3", 1680, 2280, 1815, 270},
+                             {"Command1", 840, 2760, 1215, 375}, {"Command2", 2400, 2760, 1335, 375}};
+const QList<Place> kForm7 = {{"Label1", 240, 240, 4200, 495},
+                             {"Text1", 240, 840, 4200, 270},
+                             {"Check1", 240, 1260, 4200, 255},
+                             {"Command1", 840, 1680, 1215, 375},
+                             {"Command2", 2400, 1680, 1335, 375}};
 const QList<Place> kForm4 = {{"Label1", 240, 360, 1455, 255},       {"Text1", 240, 600, 5055, 3015},
                              {"Label4", 6000, 360, 975, 255},       {"List2", 6000, 600, 4095, 2940},
                              {"Image1", 5400, 1800, 480, 480},      {"Command1", 6000, 3600, 1335, 375},
@@ -249,6 +256,12 @@ private slots:
         Form6 list(m_main);
         Form3 dlg(&list);
         checkWindow(&dlg, kForm3);
+    }
+
+    void passwordPrompt() {
+        Form6 list(m_main);
+        Form7 dlg(&list, QStringLiteral("本番"), QStringLiteral("scott"), true);
+        checkWindow(&dlg, kForm7);
     }
 
     void aboutBox() {

@@ -6,6 +6,7 @@
 #include "mainwindow/Form1.h"
 #include "profiles/Form3.h"
 #include "profiles/Form6.h"
+#include "profiles/Form7.h"
 #include "profiles/ProfileStore.h"
 #include "results/Form4.h"
 #include "session/Module1.h"
@@ -121,7 +122,7 @@ private slots:
         QCOMPARE(chainOrder(&list, form6), form6);
 
         Form3 editor(&list);
-        const QStringList form3 = {"Text4", "Text1", "Text2", "Text3", "Command1", "Command2"};
+        const QStringList form3 = {"Text4", "Text1", "Text2", "Combo1", "Text3", "Command1", "Command2"};
         QCOMPARE(chainOrder(&editor, form3), form3);
 
         Form5 about(m_main);
@@ -153,8 +154,8 @@ private slots:
         editor.show();
         QApplication::setActiveWindow(&editor);
         QVERIFY(QTest::qWaitForWindowActive(&editor));
-        QCOMPARE(tabWalk(editor.findChild<QWidget*>("Text4"), 6),
-                 (QStringList{"Text1", "Text2", "Text3", "Command1", "Command2", "Text4"}));
+        QCOMPARE(tabWalk(editor.findChild<QWidget*>("Text4"), 7),
+                 (QStringList{"Text1", "Text2", "Combo1", "Text3", "Command1", "Command2", "Text4"}));
     }
 
     void aboutBoxFocusesClose() {
@@ -211,6 +212,19 @@ private slots:
         QCOMPARE(gProfileEdit.ProfileName, QString());
         QVERIFY2(defaultButtons(&editor).isEmpty(), "&editor");
         QVERIFY2(defaultButtons(&list).isEmpty(), "&list");
+
+        // The password prompt has no default button either, but Enter after the password is OK, and
+        // Esc hands nothing back.
+        Form7 prompt(&list, QStringLiteral("p"), QStringLiteral("u"), true);
+        QVERIFY2(defaultButtons(&prompt).isEmpty(), "&prompt");
+        prompt.findChild<QLineEdit*>("Text1")->setText(QStringLiteral("pw"));
+        QVERIFY(keyEndsModal(prompt, Qt::Key_Return, prompt.findChild<QWidget*>("Text1")));
+        QCOMPARE(prompt.result(), int(QDialog::Accepted));
+        QCOMPARE(prompt.takePassword(), QStringLiteral("pw"));
+        prompt.findChild<QLineEdit*>("Text1")->setText(QStringLiteral("pw"));
+        QVERIFY(keyEndsModal(prompt, Qt::Key_Escape, prompt.findChild<QWidget*>("Text1")));
+        QCOMPARE(prompt.result(), int(QDialog::Rejected));
+        QCOMPARE(prompt.takePassword(), QString());
 
         connectDemo();
         Form2 tables(m_main);

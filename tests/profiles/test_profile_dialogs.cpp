@@ -9,8 +9,10 @@
 #include "support/Modal.h"
 #include "ui/FormSupport.h"
 #include "ui/MessagePresenter.h"
+#include "support/ProfileDialogs.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -23,6 +25,9 @@
 #include <functional>
 
 using zemo::Profile;
+using zemo::test::click;
+using zemo::test::listed;
+using zemo::test::select;
 
 namespace {
 struct Shown {
@@ -39,27 +44,6 @@ QStringList tabChain(QWidget* start, int count) {
         if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().startsWith("qt_"))
             names << w->objectName();
     return names;
-}
-
-QStringList listed(const Form6& dlg) {
-    QStringList names;
-    const auto* list = dlg.findChild<QListWidget*>("List1");
-    for (int i = 0; i < list->count(); ++i)
-        names << list->item(i)->text();
-    return names;
-}
-
-void select(Form6& dlg, const QString& name) {
-    auto* list = dlg.findChild<QListWidget*>("List1");
-    const auto found = list->findItems(name, Qt::MatchExactly);
-    QVERIFY2(!found.isEmpty(), qPrintable(name));
-    list->setCurrentItem(found.first());
-}
-
-void click(QWidget& dlg, const char* name) {
-    auto* b = dlg.findChild<QPushButton*>(name);
-    QVERIFY2(b, name);
-    QTest::mouseClick(b, Qt::LeftButton);
 }
 
 // Runs `drive` on the editor once it is shown modally, then presses its OK or CANCEL.
@@ -182,14 +166,14 @@ void TestProfileDialogs::editorLayout() {
     Form3 editor;
     QCOMPARE(editor.windowTitle(), QString("ZEMO-DB　ＤＢ接続"));
     zemo::TwipsPlacer px(&editor);
-    QCOMPARE(editor.size(), px.clientPixels(4680, 2910));
+    QCOMPARE(editor.size(), px.clientPixels(4680, 3390));
     QCOMPARE(px.outerSize().width, 4800);
-    QCOMPARE(px.outerSize().height, 3315);
+    QCOMPARE(px.outerSize().height, 3795);
     const QList<std::tuple<const char*, const char*, QString, int>> rows = {
         {"Label4", "Text4", "設定名称", 360},
         {"Label1", "Text1", "ユーザ", 840},
         {"Label2", "Text2", "パスワード", 1320},
-        {"Label3", "Text3", "サービス", 1800}};
+        {"Label3", "Text3", "サービス", 2280}};
     for (const auto& [labelName, fieldName, caption, top] : rows) {
         auto* label = editor.findChild<QLabel*>(labelName);
         auto* field = editor.findChild<QLineEdit*>(fieldName);
@@ -202,19 +186,26 @@ void TestProfileDialogs::editorLayout() {
         QCOMPARE(field->echoMode(), QLineEdit::Normal);
         QCOMPARE(field->font().family(), zemo::gothicFont(9).family());
     }
+    // Where the password lives, right below it; the file by default.
+    QCOMPARE(editor.findChild<QLabel*>("Label5")->text(), QString("保存先"));
+    auto* place = editor.findChild<QComboBox*>("Combo1");
+    QCOMPARE(place->geometry(),
+             QRect(px.toPixels(1680), px.toPixels(1800), px.toPixels(1815), px.toPixels(300)));
+    QCOMPARE(place->currentText(), QString("設定ファイル"));
+    QCOMPARE(place->count(), 3);
     auto* ok = editor.findChild<QPushButton*>("Command1");
     auto* cancel = editor.findChild<QPushButton*>("Command2");
     QCOMPARE(ok->text(), QString("ＯＫ"));
     QCOMPARE(cancel->text(), QString("ＣＡＮＣＥＬ"));
-    QCOMPARE(ok->geometry(), QRect(px.toPixels(840), px.toPixels(2280), px.toPixels(1215), px.toPixels(375)));
+    QCOMPARE(ok->geometry(), QRect(px.toPixels(840), px.toPixels(2760), px.toPixels(1215), px.toPixels(375)));
     QCOMPARE(cancel->geometry(),
-             QRect(px.toPixels(2400), px.toPixels(2280), px.toPixels(1335), px.toPixels(375)));
+             QRect(px.toPixels(2400), px.toPixels(2760), px.toPixels(1335), px.toPixels(375)));
     for (auto* b : {ok, cancel}) {
         QVERIFY(!b->isDefault());
         QVERIFY(!b->autoDefault());
     }
-    QCOMPARE(tabChain(editor.findChild<QLineEdit*>("Text4"), 6),
-             (QStringList{"Text4", "Text1", "Text2", "Text3", "Command1", "Command2"}));
+    QCOMPARE(tabChain(editor.findChild<QLineEdit*>("Text4"), 7),
+             (QStringList{"Text4", "Text1", "Text2", "Combo1", "Text3", "Command1", "Command2"}));
 
     // Enter in a field neither saves nor closes; Esc closes as the close box does, handing nothing back.
     editor.show();

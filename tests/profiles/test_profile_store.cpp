@@ -71,6 +71,8 @@ private slots:
     void cleanup();
     void location();
     void writeThenReadAndList();
+    void passwordPlaceAsRead_data();
+    void passwordPlaceAsRead();
     void bracketNamesCanBeReadChangedAndDeleted();
     void newFileIsPrivate();
     void failedWriteChangesNothing();
@@ -145,6 +147,26 @@ void TestProfileStore::writeThenReadAndList() {
     WriteProfile("ORCL2", "scott", longPassword, "本番", m_path);
     QCOMPARE(ReadProfile("本番", m_path), (Profile{"ORCL2", "scott", longPassword, "本番"}));
     QCOMPARE(ListProfileNames(m_path), (QStringList{"本番", " spaced "}));
+}
+
+// A password in PAS counts whatever PAS_STORE says (an older copy may have written it), and a place
+// this program does not know reads as the file.
+void TestProfileStore::passwordPlaceAsRead_data() {
+    QTest::addColumn<QByteArray>("keys");
+    QTest::addColumn<PasswordPlace>("place");
+    QTest::newRow("older copy, empty password") << QByteArray("PAS=\r\n") << PasswordPlace::File;
+    QTest::newRow("older copy wrote a password over it")
+        << QByteArray("PAS=pw\r\nPAS_STORE=keyring\r\n") << PasswordPlace::File;
+    QTest::newRow("written by hand") << QByteArray("PAS_STORE = Keyring \r\n") << PasswordPlace::Keyring;
+    QTest::newRow("ask") << QByteArray("pas_store=ask\r\n") << PasswordPlace::Ask;
+    QTest::newRow("unknown place") << QByteArray("PAS_STORE=vault\r\n") << PasswordPlace::File;
+}
+
+void TestProfileStore::passwordPlaceAsRead() {
+    QFETCH(QByteArray, keys);
+    QFETCH(PasswordPlace, place);
+    writeAll(m_path, "[p]\r\nNAME=p\r\nLOG=u\r\nSRV=s\r\n" + keys);
+    QCOMPARE(ReadProfile("p", m_path).place, place);
 }
 
 void TestProfileStore::bracketNamesCanBeReadChangedAndDeleted() {
