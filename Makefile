@@ -47,7 +47,7 @@ tsan:
 	@bash scripts/install-deps.sh tsan
 	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEMO_TSAN=ON $(LAUNCHER) >/dev/null
 	@cmake --build $(TSAN_DIR) -j $(JOBS) --target zemo_core_tests
-	@cd $(TSAN_DIR) && TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 exitcode=66" \
+	@cd $(TSAN_DIR) && TSAN_OPTIONS="suppressions=$(CURDIR)/tests/tsan.supp halt_on_error=1 exitcode=66 die_after_fork=0" \
 	  ctest -L core --output-on-failure -j $(JOBS)
 
 clean:

@@ -109,6 +109,9 @@ class TestCallContract : public QObject {
     }
 
 private Q_SLOTS:
+    // Every connection thread the tests started has closed its database and ended.
+    void cleanupTestCase() { QVERIFY(finishDatabaseThreads(kExitWaitMs)); }
+
     void outcomeFollowsWhatHappened_data() {
         QTest::addColumn<StopAt>("stopAt");
         QTest::addColumn<WorkEnd>("work");
