@@ -310,7 +310,8 @@ private:
 class Scanner {
 public:
     Scanner(QStringView text, const Reading& r)
-        : m_s(text.utf16()), m_n(size_t(text.size())), m_r(r), m_shape(r) {}
+        : m_s(text.utf16()), m_n(size_t(text.size())), m_r(r), m_shape(r),
+          m_bodies(r.triggerBodies || r.routineBodies) {}
 
     StatementCount run() {
         size_t i = 0;
@@ -323,12 +324,13 @@ public:
                     ++i;
                     continue;
                 }
-                m_shape.word(QStringView(m_s + name, i - name));
+                if (m_bodies)
+                    m_shape.word(QStringView(m_s + name, i - name));
                 inName = false;
             }
             size_t end = i;
             if (c == u';') {
-                if (m_shape.semicolonEnds())
+                if (!m_bodies || m_shape.semicolonEnds())
                     endPiece();
                 end = i + 1;
             } else if (isBlank(c) || (c == 0xFEFF && m_r.bomIsBlank)) {
@@ -336,19 +338,21 @@ public:
             } else if ((end = bang(i)) == i && (end = comment(i)) == i) {
                 m_code = true;
                 if ((end = quoted(i)) != i) {
-                    m_shape.other(u'\'');
+                    if (m_bodies)
+                        m_shape.other(u'\'');
                 } else if (startsName(c)) {
                     inName = true;
                     name = i;
                     end = i + 1;
                 } else {
-                    m_shape.other(c);
+                    if (m_bodies)
+                        m_shape.other(c);
                     end = i + 1;
                 }
             }
             i = end;
         }
-        if (inName)
+        if (inName && m_bodies)
             m_shape.word(QStringView(m_s + name, m_n - name));
         endPiece();
         if (m_inBang || m_shape.open())
@@ -600,6 +604,7 @@ private:
     size_t m_n;
     const Reading& m_r;
     StatementShape m_shape;
+    const bool m_bodies; // whether the shape is followed at all
     int m_statements = 0;
     bool m_code = false;
     bool m_inBang = false;
