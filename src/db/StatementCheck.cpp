@@ -31,10 +31,9 @@ struct Reading {
     bool hashInNames = false;     // # continues a name (Oracle)
     bool tclVariables = false;    // $name(...) is one parameter, quotes inside included (SQLite)
     bool bomIsBlank = false;      // U+FEFF where a token starts is white space (SQLite)
-    bool quoteContinues =
-        false;                  // 'a' <line break> 'b' is one constant, read by the rules of 'a' (PostgreSQL)
-    bool triggerBodies = false; // CREATE TRIGGER ... BEGIN ...; END holds semicolons (SQLite)
-    bool routineBodies = false; // BEGIN ATOMIC ...; END and CREATE RULE ... DO (...; ...) (PostgreSQL)
+    bool quoteContinues = false;  // 'a' <line break> 'b' is one constant in the rules of 'a' (PostgreSQL)
+    bool triggerBodies = false;   // CREATE TRIGGER ... BEGIN ...; END holds semicolons (SQLite)
+    bool routineBodies = false;   // BEGIN ATOMIC ...; END, CREATE RULE ... DO (...; ...) (PostgreSQL)
 };
 
 constexpr Reading kReadings[] = {
