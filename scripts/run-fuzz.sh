@@ -10,7 +10,8 @@ build=$1 seconds=$2
 shift 2
 src=$(cd "$(dirname "$0")/.." && pwd)
 pg_info=$build/fuzz-pg.info
-stop_cluster() { [ -f "$pg_info" ] && bash "$src/tests/support/pg_cluster.sh" stop "$pg_info"; }
+started=
+stop_cluster() { [ -n "$started" ] && bash "$src/tests/support/pg_cluster.sh" stop "$pg_info"; }
 trap stop_cluster EXIT
 failed=()
 for t in "$@"; do
@@ -18,7 +19,8 @@ for t in "$@"; do
   [ -f "$src/tests/fuzz/$t.dict" ] && extra+=(-dict="$src/tests/fuzz/$t.dict")
   unset ZEMO_PG_INFO
   if [ "$t" = statement_parsers ]; then
-    if [ -f "$pg_info" ] || bash "$src/tests/support/pg_cluster.sh" start "$pg_info" "$src" "$build/fuzz-odbc" >/dev/null; then
+    if [ -n "$started" ] || bash "$src/tests/support/pg_cluster.sh" start "$pg_info" "$src" "$build/fuzz-odbc" >/dev/null; then
+      started=1
       export ZEMO_PG_INFO=$pg_info
     else
       echo "  the PostgreSQL cluster did not start: SQLite only"
