@@ -30,7 +30,7 @@ bench: build
 # fail are kept in tests/fuzz/corpus/<target>, which `make test` replays.
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= profile_file statement_check number_order csv_text
+FUZZ_TARGETS ?= profile_file statement_check statement_parsers number_order csv_text
 
 fuzz:
 	@bash scripts/install-deps.sh fuzz

@@ -84,13 +84,26 @@ bool streamingChosen(const QString& connectString) {
     return !dsn.isEmpty() && !odbcDataSourceSetting(dsn, QStringLiteral("UseDeclareFetch")).isEmpty();
 }
 
-QString withStreaming(QString connectString) {
+// Whether the user had psqlODBC describe results by its own parse of the text: then it would
+// answer SQLNumResultCols without asking the server, which refuses a second command.
+bool ownParseChosen(const QString& connectString) {
+    if (!odbcAttribute(connectString, {"Parse", "C0"}).isNull())
+        return true;
+    const QString dsn = odbcAttribute(connectString, {"DSN"});
+    return !dsn.isEmpty() && !odbcDataSourceSetting(dsn, QStringLiteral("Parse")).isEmpty();
+}
+
+// psqlODBC takes the last of a repeated keyword, and the connection string before the data source.
+QString withPsqlOdbcSettings(QString connectString, bool streaming) {
     if (!connectString.trimmed().endsWith(QLatin1Char(';')))
         connectString += QLatin1Char(';');
-    connectString += QLatin1String("UseDeclareFetch=1");
-    if (odbcAttribute(connectString, {"Fetch", "A7"}).isNull())
-        connectString += QStringLiteral(";Fetch=%1").arg(OdbcDatabase::kStreamFetchRows);
-    return connectString;
+    if (streaming) {
+        connectString += QLatin1String("UseDeclareFetch=1");
+        if (odbcAttribute(connectString, {"Fetch", "A7"}).isNull())
+            connectString += QStringLiteral(";Fetch=%1").arg(OdbcDatabase::kStreamFetchRows);
+        connectString += QLatin1Char(';');
+    }
+    return connectString + QLatin1String("Parse=0");
 }
 
 } // namespace
@@ -98,10 +111,14 @@ QString withStreaming(QString connectString) {
 std::shared_ptr<OdbcDatabase> OdbcDatabase::open(const QString& connectString, const QString& backend) {
     std::shared_ptr<OdbcDatabase> db(new OdbcDatabase(backend));
     db->connect(connectString);
-    if (isPsqlOdbc(db->m_driver) && !streamingChosen(connectString)) {
-        db->disconnect();
-        db->connect(withStreaming(connectString));
-        db->m_streamingAdded = true;
+    if (isPsqlOdbc(db->m_driver)) {
+        db->m_serverParsesFirst = true;
+        const bool streaming = !streamingChosen(connectString);
+        if (streaming || ownParseChosen(connectString)) {
+            db->disconnect();
+            db->connect(withPsqlOdbcSettings(connectString, streaming));
+            db->m_streamingAdded = streaming;
+        }
     }
     db->identify();
     return db;

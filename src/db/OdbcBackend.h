@@ -36,6 +36,7 @@ public:
     // Connects with `connectString` as written. psqlODBC reads a whole result before it hands out a
     // row unless told otherwise: without UseDeclareFetch in the string (or the data source), the
     // connection is made again with UseDeclareFetch=1 and, unless Fetch is given, Fetch=kStreamFetchRows.
+    // A psqlODBC connection that chose Parse is made again with Parse=0 (see serverParsesFirst).
     static std::shared_ptr<OdbcDatabase> open(const QString& connectString, const QString& backend);
     ~OdbcDatabase() override;
 
@@ -58,6 +59,11 @@ public:
     QString driverName() const { return m_driver; }
     // Whether UseDeclareFetch was added to the user's connection string.
     bool streamingAdded() const { return m_streamingAdded; }
+    // Whether a statement is prepared and described before it runs, so that the server parses the
+    // text first and refuses a second command (psqlODBC: a text it reads as one statement goes to
+    // the server's Parse, whatever UseDeclareFetch; a text it splits itself is sent as it is, and
+    // only the statement check guards that).
+    bool serverParsesFirst() const { return m_serverParsesFirst; }
     OdbcFetchTuning& tuning() { return m_tuning; }
     const OdbcFetchTuning& tuning() const { return m_tuning; }
 
@@ -94,6 +100,7 @@ private:
     QString m_driver;
     unsigned m_getData = 0;
     bool m_streamingAdded = false;
+    bool m_serverParsesFirst = false;
     SqlDialect m_dialect = SqlDialect::Generic;
     OdbcFetchTuning m_tuning;
     std::mutex m_runningLock;

@@ -106,7 +106,18 @@ OdbcResultSet::OdbcResultSet(std::shared_ptr<OdbcDatabase> db, const QString& sq
       m_running{m_stmt.get()}, m_attachment(m_db.get(), &m_running) {
     if (m_running.cancelled.load()) // cancelled before it ran
         throw ZemoError(err::Cancelled, cancelledText());
-    const SQLRETURN r = SQLExecDirectW(stmt(), const_cast<SQLWCHAR*>(odbc::wide(sql)), SQL_NTS);
+    SQLWCHAR* text = const_cast<SQLWCHAR*>(odbc::wide(sql));
+    SQLRETURN r;
+    if (m_db->serverParsesFirst()) {
+        // Describing a prepared statement before it runs has the server parse the text.
+        SQLSMALLINT columns = 0;
+        if (!SQL_SUCCEEDED(SQLPrepareW(stmt(), text, SQL_NTS)) ||
+            !SQL_SUCCEEDED(SQLNumResultCols(stmt(), &columns)))
+            fail(QStringLiteral("SQL文を実行できません"));
+        r = SQLExecute(stmt());
+    } else {
+        r = SQLExecDirectW(stmt(), text, SQL_NTS);
+    }
     if (r != SQL_NO_DATA && !SQL_SUCCEEDED(r))
         fail(QStringLiteral("SQL文を実行できません"));
     describe();

@@ -83,11 +83,14 @@ public:
     virtual ~OracleDatabase() = default;
     // Runs a query; options are accepted for the caller's sake and ignored. Nothing reaches the
     // backend unless the text holds one statement: names from the dictionary go in unquoted, and a
-    // table named "T; DROP TABLE X" must not run a second statement.
+    // table named "T; DROP TABLE X" must not run a second statement. The text is cut at a NUL, so
+    // the check judges exactly what is sent; where the database can refuse a second statement
+    // itself, the backend has it do so as well.
     std::unique_ptr<OracleResultSet> CreateDynaset(const QString& sql, int options = 0) {
         Q_UNUSED(options);
-        requireOneStatement(sql, dialect());
-        return createResultSet(sql);
+        const QString sent = textAsSent(sql).toString();
+        requireOneStatement(sent, dialect());
+        return createResultSet(sent);
     }
     virtual std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) = 0;
     // A short name of the backend, for messages and tests ("sqlite", "postgresql", ...).

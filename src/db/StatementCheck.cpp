@@ -3,6 +3,7 @@
 #include "base/ZemoError.h"
 
 #include <iterator>
+#include <string_view>
 
 namespace zemo {
 
@@ -29,6 +30,10 @@ struct Reading {
     bool nonAsciiInNames = true;  // characters past ASCII continue a name
     bool hashInNames = false;     // # continues a name (Oracle)
     bool tclVariables = false;    // $name(...) is one parameter, quotes inside included (SQLite)
+    bool bomIsBlank = false;      // U+FEFF where a token starts is white space (SQLite)
+    bool quoteContinues = false;  // 'a' <line break> 'b' is one constant in the rules of 'a' (PostgreSQL)
+    bool triggerBodies = false;   // CREATE TRIGGER ... BEGIN ...; END holds semicolons (SQLite)
+    bool routineBodies = false;   // BEGIN ATOMIC ...; END, CREATE RULE ... DO (...; ...) (PostgreSQL)
 };
 
 constexpr Reading kReadings[] = {
@@ -39,14 +44,21 @@ constexpr Reading kReadings[] = {
     {.qQuotes = true, .nonAsciiInNames = false, .hashInNames = true},
     {.qQuotes = true, .crEndsLine = true, .nonAsciiInNames = false, .hashInNames = true},
     // PostgreSQL, standard_conforming_strings on and off.
-    {.nestedComments = true, .dollarQuotes = true, .escapePrefix = true, .crEndsLine = true},
+    {.nestedComments = true,
+     .dollarQuotes = true,
+     .escapePrefix = true,
+     .crEndsLine = true,
+     .quoteContinues = true,
+     .routineBodies = true},
     {.nestedComments = true,
      .dollarQuotes = true,
      .escapePrefix = true,
      .backslashSingle = true,
-     .crEndsLine = true},
+     .crEndsLine = true,
+     .quoteContinues = true,
+     .routineBodies = true},
     // SQLite.
-    {.brackets = true, .backticks = true, .tclVariables = true},
+    {.brackets = true, .backticks = true, .tclVariables = true, .bomIsBlank = true, .triggerBodies = true},
     // Only for a product we cannot name. MySQL: default, ANSI_QUOTES, NO_BACKSLASH_ESCAPES.
     {.backslashSingle = true,
      .backslashDouble = true,
@@ -110,37 +122,239 @@ char16_t closingOf(char16_t open) {
     }
 }
 
+// Whether a name token is the keyword, ASCII letters compared without case as both parsers do.
+bool isKeyword(QStringView word, std::string_view keyword) {
+    if (size_t(word.size()) != keyword.size())
+        return false;
+    for (size_t k = 0; k < keyword.size(); ++k) {
+        const char16_t c = word[qsizetype(k)].unicode();
+        if (!isAsciiLetter(c) || char(c | 0x20) != keyword[k])
+            return false;
+    }
+    return true;
+}
+
+// Where a semicolon does not end the statement: SQLite's trigger body (the states of SQLite's own
+// sqlite3_complete), PostgreSQL's BEGIN ATOMIC body and the parenthesised actions of CREATE RULE.
+// A body here never reaches further than the parser's: it ends at the first "; END", where
+// PostgreSQL's grammar ends it too (no statement of a body starts with END), and a text the
+// parser cannot read runs nothing.
+class StatementShape {
+public:
+    explicit StatementShape(const Reading& r) : m_r(r) {}
+
+    void word(QStringView w) {
+        if (m_r.triggerBodies)
+            liteToken(liteClassOf(w));
+        if (m_r.routineBodies)
+            pgWord(w);
+    }
+    void other(char16_t c) {
+        if (c == u'(')
+            ++m_parens;
+        else if (c == u')')
+            --m_parens;
+        if (m_r.triggerBodies)
+            liteToken(Token::Other);
+        if (m_r.routineBodies)
+            pgOther();
+    }
+    // Whether this semicolon ends the statement; when it does, the shape starts afresh.
+    bool semicolonEnds() {
+        bool ends = true;
+        if (m_r.triggerBodies && (m_lite == Lite::InTrigger || m_lite == Lite::TriggerSemi)) {
+            m_lite = Lite::TriggerSemi;
+            ends = false;
+        }
+        if (m_r.routineBodies) {
+            if (m_pg == Pg::Body || m_pg == Pg::BodyOpen) {
+                m_pg = Pg::BodyOpen;
+                ends = false;
+            } else if (m_pg == Pg::Rule && m_parens > 0) {
+                ends = false;
+            }
+        }
+        if (ends) {
+            m_parens = 0;
+            m_lite = Lite::Start;
+            m_pg = Pg::Start;
+        }
+        return ends;
+    }
+
+    // Whether the text ended inside a body: a semicolon there would not end the statement.
+    bool open() const {
+        return (m_r.triggerBodies && (m_lite == Lite::InTrigger || m_lite == Lite::TriggerSemi)) ||
+               (m_r.routineBodies &&
+                (m_pg == Pg::Body || m_pg == Pg::BodyOpen || (m_pg == Pg::Rule && m_parens > 0)));
+    }
+
+private:
+    enum class Lite { Start, Normal, Explain, Create, InTrigger, TriggerSemi, TriggerEnd };
+    enum class Token { Other, Explain, Create, Temp, Trigger, End };
+    enum class Pg {
+        Start,
+        Create,
+        CreateOr,
+        CreateOrReplace,
+        Routine,
+        RoutineBegin,
+        Body,
+        BodyOpen,
+        Rule,
+        Plain
+    };
+
+    static Token liteClassOf(QStringView w) {
+        if (isKeyword(w, "explain"))
+            return Token::Explain;
+        if (isKeyword(w, "create"))
+            return Token::Create;
+        if (isKeyword(w, "temp") || isKeyword(w, "temporary"))
+            return Token::Temp;
+        if (isKeyword(w, "trigger"))
+            return Token::Trigger;
+        if (isKeyword(w, "end"))
+            return Token::End;
+        return Token::Other;
+    }
+    void liteToken(Token t) {
+        switch (m_lite) {
+        case Lite::Start:
+            m_lite = t == Token::Explain ? Lite::Explain : t == Token::Create ? Lite::Create : Lite::Normal;
+            break;
+        case Lite::Explain: // EXPLAIN [QUERY PLAN] CREATE TRIGGER
+            m_lite = t == Token::Other ? Lite::Explain : t == Token::Create ? Lite::Create : Lite::Normal;
+            break;
+        case Lite::Create:
+            m_lite = t == Token::Temp ? Lite::Create : t == Token::Trigger ? Lite::InTrigger : Lite::Normal;
+            break;
+        case Lite::TriggerSemi:
+            m_lite = t == Token::End ? Lite::TriggerEnd : Lite::InTrigger;
+            break;
+        case Lite::TriggerEnd:
+            m_lite = Lite::InTrigger;
+            break;
+        case Lite::Normal:
+        case Lite::InTrigger:
+            break;
+        }
+    }
+
+    void pgWord(QStringView w) {
+        switch (m_pg) {
+        case Pg::Start:
+            m_pg = isKeyword(w, "create") ? Pg::Create : Pg::Plain;
+            return;
+        case Pg::Create:
+        case Pg::CreateOrReplace:
+            if (m_pg == Pg::Create && isKeyword(w, "or"))
+                m_pg = Pg::CreateOr;
+            else if (isKeyword(w, "function") || isKeyword(w, "procedure"))
+                m_pg = Pg::Routine;
+            else
+                m_pg = isKeyword(w, "rule") ? Pg::Rule : Pg::Plain;
+            return;
+        case Pg::CreateOr:
+            m_pg = isKeyword(w, "replace") ? Pg::CreateOrReplace : Pg::Plain;
+            return;
+        case Pg::RoutineBegin:
+            if (isKeyword(w, "atomic")) {
+                m_pg = Pg::BodyOpen; // an empty body may end at once
+                return;
+            }
+            m_pg = Pg::Routine;
+            [[fallthrough]];
+        case Pg::Routine:
+            if (m_parens == 0 && isKeyword(w, "begin"))
+                m_pg = Pg::RoutineBegin;
+            return;
+        case Pg::BodyOpen:
+            m_pg = isKeyword(w, "end") ? Pg::Plain : Pg::Body;
+            return;
+        case Pg::Body:
+        case Pg::Rule:
+        case Pg::Plain:
+            return;
+        }
+    }
+    void pgOther() {
+        switch (m_pg) {
+        case Pg::Start:
+        case Pg::Create:
+        case Pg::CreateOr:
+        case Pg::CreateOrReplace:
+            m_pg = Pg::Plain;
+            return;
+        case Pg::RoutineBegin:
+            m_pg = Pg::Routine;
+            return;
+        case Pg::BodyOpen:
+            m_pg = Pg::Body;
+            return;
+        case Pg::Routine:
+        case Pg::Body:
+        case Pg::Rule:
+        case Pg::Plain:
+            return;
+        }
+    }
+
+    const Reading& m_r;
+    int m_parens = 0;
+    Lite m_lite = Lite::Start;
+    Pg m_pg = Pg::Start;
+};
+
 class Scanner {
 public:
-    Scanner(QStringView text, const Reading& r) : m_s(text.utf16()), m_n(size_t(text.size())), m_r(r) {}
+    Scanner(QStringView text, const Reading& r)
+        : m_s(text.utf16()), m_n(size_t(text.size())), m_r(r), m_shape(r),
+          m_bodies(r.triggerBodies || r.routineBodies) {}
 
     StatementCount run() {
         size_t i = 0;
+        size_t name = 0; // where the running name started
         bool inName = false;
         while (i < m_n) {
             const char16_t c = m_s[i];
-            if (inName && continuesName(c)) {
-                ++i;
-                continue;
+            if (inName) {
+                if (continuesName(c)) {
+                    ++i;
+                    continue;
+                }
+                if (m_bodies)
+                    m_shape.word(QStringView(m_s + name, i - name));
+                inName = false;
             }
-            inName = false;
             size_t end = i;
             if (c == u';') {
-                endPiece();
+                if (!m_bodies || m_shape.semicolonEnds())
+                    endPiece();
                 end = i + 1;
-            } else if (isBlank(c)) {
+            } else if (isBlank(c) || (c == 0xFEFF && m_r.bomIsBlank)) {
                 end = i + 1;
             } else if ((end = bang(i)) == i && (end = comment(i)) == i) {
                 m_code = true;
-                if ((end = quoted(i)) == i) {
-                    inName = startsName(c);
+                if ((end = quoted(i)) != i) {
+                    if (m_bodies)
+                        m_shape.other(u'\'');
+                } else if (startsName(c)) {
+                    inName = true;
+                    name = i;
+                    end = i + 1;
+                } else {
+                    if (m_bodies)
+                        m_shape.other(c);
                     end = i + 1;
                 }
             }
             i = end;
         }
+        if (inName && m_bodies)
+            m_shape.word(QStringView(m_s + name, m_n - name));
         endPiece();
-        if (m_inBang)
+        if (m_inBang || m_shape.open())
             m_unterminated = true;
         return {m_statements, m_statements, m_unterminated};
     }
@@ -193,8 +407,10 @@ private:
         return i;
     }
 
+    bool endsLine(char16_t c) const { return c == u'\n' || (c == u'\r' && m_r.crEndsLine); }
+
     size_t lineEnd(size_t i) const {
-        while (i < m_n && m_s[i] != u'\n' && !(m_s[i] == u'\r' && m_r.crEndsLine))
+        while (i < m_n && !endsLine(m_s[i]))
             ++i;
         return i;
     }
@@ -221,6 +437,13 @@ private:
         return m_n;
     }
 
+    // How the inside of a quoted token is read.
+    struct Quote {
+        char16_t mark;
+        bool backslash; // a backslash takes the next character in
+        bool doubled;   // a doubled mark stays inside
+    };
+
     // The end of a quoted token starting at i, or i when none starts there. Called only where no
     // name is running, so that a prefix letter is a token of its own.
     size_t quoted(size_t i) {
@@ -233,14 +456,17 @@ private:
             }
         }
         if (m_r.escapePrefix && (c == u'e' || c == u'E') && at(i + 1) == u'\'')
-            return string(i + 2, u'\'', true);
+            return string(i + 2, {u'\'', true, true});
+        // Bit and hex strings take no backslash escapes under any setting, and end at the next quote.
+        if ((c == u'b' || c == u'B' || c == u'x' || c == u'X') && at(i + 1) == u'\'')
+            return string(i + 2, {u'\'', false, false});
         switch (c) {
         case u'\'':
-            return string(i + 1, c, m_r.backslashSingle);
+            return string(i + 1, {c, m_r.backslashSingle, true});
         case u'"':
-            return string(i + 1, c, m_r.backslashDouble);
+            return string(i + 1, {c, m_r.backslashDouble, true}, false);
         case u'`':
-            return m_r.backticks ? string(i + 1, c, false) : i;
+            return m_r.backticks ? string(i + 1, {c, false, true}, false) : i;
         case u'[':
             return m_r.brackets ? bracketName(i + 1) : i;
         case u'$':
@@ -278,18 +504,46 @@ private:
         return k;
     }
 
-    // '...' or "..." or `...`; a doubled quote stays inside.
-    size_t string(size_t i, char16_t quote, bool backslash) {
-        for (; i < m_n; ++i) {
-            if (backslash && m_s[i] == u'\\') {
+    // The inside of a quoted token from i, just past its opening mark, to just past its closing
+    // mark. A string constant may go on after a line break in the rules it started with.
+    size_t string(size_t i, Quote q, bool mayContinue = true) {
+        for (;;) {
+            for (; i < m_n; ++i) {
+                if (q.backslash && m_s[i] == u'\\') {
+                    ++i;
+                } else if (m_s[i] == q.mark) {
+                    if (!q.doubled || at(i + 1) != q.mark)
+                        break;
+                    ++i;
+                }
+            }
+            if (i >= m_n)
+                return unterminated();
+            const size_t next = mayContinue && m_r.quoteContinues ? continuation(i + 1) : 0;
+            if (next == 0)
+                return i + 1;
+            i = next;
+        }
+    }
+
+    // PostgreSQL's continuation: blanks and -- comments holding a line break, then a quote. Just
+    // past that quote, or 0 when none follows.
+    size_t continuation(size_t i) const {
+        bool lineBreak = false;
+        while (i < m_n) {
+            const char16_t c = m_s[i];
+            if (c == u'\n' || c == u'\r') {
+                lineBreak = true;
                 ++i;
-            } else if (m_s[i] == quote) {
-                if (at(i + 1) != quote)
-                    return i + 1;
+            } else if (c == u' ' || c == u'\t' || c == u'\f') {
                 ++i;
+            } else if (c == u'-' && at(i + 1) == u'-') {
+                i = lineEnd(i + 2);
+            } else {
+                return c == u'\'' && lineBreak ? i + 1 : 0;
             }
         }
-        return unterminated();
+        return 0;
     }
 
     size_t bracketName(size_t i) {
@@ -348,6 +602,8 @@ private:
     const char16_t* m_s;
     size_t m_n;
     const Reading& m_r;
+    StatementShape m_shape;
+    const bool m_bodies; // whether the shape is followed at all
     int m_statements = 0;
     bool m_code = false;
     bool m_inBang = false;
@@ -356,7 +612,13 @@ private:
 
 } // namespace
 
+QStringView textAsSent(QStringView sql) {
+    const qsizetype nul = sql.indexOf(QChar(0));
+    return nul < 0 ? sql : sql.left(nul);
+}
+
 StatementCount countStatements(QStringView sql, SqlDialect dialect) {
+    sql = textAsSent(sql);
     StatementCount total;
     const Span span = readingsOf(dialect);
     for (size_t r = span.first; r < span.last; ++r) {

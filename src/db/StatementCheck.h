@@ -12,11 +12,16 @@ enum class SqlDialect { Generic, Oracle, Postgres, Sqlite };
 struct StatementCount {
     int statements = 0;        // the most statements any reading of the text finds
     int fewest = 0;            // the fewest any reading finds
-    bool unterminated = false; // some reading ends inside a quote or a block comment
+    bool unterminated = false; // some reading ends inside a quote, a block comment or a body
 };
 
-// Counts the statements of a text under every lexical reading the dialect allows (server settings,
-// product versions). Blanks, comments and semicolons alone make no statement. Linear in the text.
+// The part of a text that reaches a database: every client library stops at the first NUL.
+QStringView textAsSent(QStringView sql);
+
+// Counts the statements of the text as sent under every lexical reading the dialect allows (server
+// settings, product versions). Blanks, comments and semicolons alone make no statement; SQLite's
+// trigger bodies, PostgreSQL's BEGIN ATOMIC bodies and rule actions keep their semicolons. Linear
+// in the text.
 StatementCount countStatements(QStringView sql, SqlDialect dialect);
 
 inline bool holdsOneStatement(QStringView sql, SqlDialect dialect) {

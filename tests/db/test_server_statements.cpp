@@ -6,14 +6,16 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueReads.h"
 #include "db/OracleAccess.h"
+#include "db/ParserVerdicts.h"
 #include "grid/GridModel.h"
 #include "mainwindow/StatementAssembly.h"
 #include "support/PgCluster.h"
+#include "support/PostgresParser.h"
 
 #include <QtTest>
 
 using namespace zemo;
-using zemo::test::PgCluster;
+using namespace zemo::test;
 
 namespace {
 
@@ -35,6 +37,7 @@ class TestServerStatements : public QObject {
     Q_OBJECT
 
     PgCluster pg;
+    std::unique_ptr<PostgresParser> m_on, m_off;
 
     std::shared_ptr<OracleDatabase> open(const QString& via) {
         const QString service =
@@ -107,6 +110,54 @@ private Q_SLOTS:
         expectRefused(*db, assembleSelect(items, fromList, {}));
         expectRefused(*db, assembleSelect({}, fromList, {}));
         QCOMPARE(tablesNamed(*db, QStringLiteral("victim")), 1);
+    }
+
+    // The server's own verdict on each text of the shared table, under both settings (the check's
+    // agreement with it is tested in test_statement_check).
+    void serverVerdicts_data() { addParserCaseRows(); }
+    void serverVerdicts() {
+        QFETCH(int, row);
+        if (!m_on) {
+            const QMap<QString, QString> info = readClusterInfo(QStringLiteral(ZEMO_PG_INFO));
+            m_on = std::make_unique<PostgresParser>(info, true);
+            m_off = std::make_unique<PostgresParser>(info, false);
+        }
+        const ParserCase& c = kParserCases[row];
+        const QByteArray sent = textAsSent(textOf(c)).toUtf8();
+        const auto [on, off] = PostgresParser::judge(*m_on, *m_off, sent);
+        QCOMPARE(on.whole ? on.runs : kUnread, c.postgresOn);
+        QCOMPARE(off.whole ? off.runs : kUnread, c.postgresOff);
+    }
+
+    // Behind the check, the server refuses a second command on its own: over libpq (the extended
+    // protocol) and over psqlODBC (the statement is prepared and described first) in each fetch mode,
+    // also when the user chose psqlODBC's own parse. The text is one statement to psqlODBC's reading
+    // and two to the server's; it goes in past the check.
+    void serverRefusesASecondStatement_data() {
+        QTest::addColumn<QString>("service");
+        const QString odbc =
+            QStringLiteral("odbc:DRIVER={PostgreSQL Unicode};SERVER=127.0.0.1;PORT=%1;DATABASE=%2")
+                .arg(pg.port())
+                .arg(kDatabase);
+        QTest::newRow("libpq") << pg.postgresService(kDatabase);
+        QTest::newRow("psqlODBC, streaming added") << odbc;
+        QTest::newRow("psqlODBC, UseDeclareFetch=0") << odbc + QStringLiteral(";UseDeclareFetch=0");
+        QTest::newRow("psqlODBC, UseDeclareFetch=1, Parse=1")
+            << odbc + QStringLiteral(";UseDeclareFetch=1;Parse=1");
+    }
+    void serverRefusesASecondStatement() {
+        QFETCH(QString, service);
+        auto db = OracleSession().OpenDatabase(service, pg.connect(), 0);
+        const QString hidden = QStringLiteral("select 1 as a --x\r; drop table t");
+        QVERIFY(!holdsOneStatement(hidden, SqlDialect::Postgres)); // CreateDynaset refuses it before
+        try {
+            db->createResultSet(hidden);
+            QFAIL("the server ran it");
+        } catch (const ZemoError& e) {
+            QVERIFY2(e.description().contains(QLatin1String("multiple commands")),
+                     qPrintable(e.description()));
+        }
+        QCOMPARE(tablesNamed(*db, QStringLiteral("t")), 1);
     }
 
 private:

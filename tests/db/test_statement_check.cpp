@@ -2,11 +2,15 @@
 // statement to one reading and two to another, and the check standing in front of every adapter.
 #include "base/ZemoError.h"
 #include "db/OracleAccess.h"
+#include "db/ParserVerdicts.h"
 #include "db/StatementCheck.h"
+#include "support/RealParsers.h"
 
 #include <QtTest>
+#include <algorithm>
 
 using namespace zemo;
+using namespace zemo::test;
 
 Q_DECLARE_METATYPE(zemo::SqlDialect)
 
@@ -73,9 +77,6 @@ private Q_SLOTS:
         addEverywhere(
             "hostile table name as a literal",
             "select column_name from user_tab_columns where table_name = 'T; DROP TABLE VICTIM; --'", 1);
-        for (SqlDialect d : kAll)
-            QTest::addRow("text after a NUL still counts/%d", int(d))
-                << QStringLiteral("select 1") + QChar(0) + QStringLiteral("; drop table t") << d << 2;
     }
     void commonQuotesAndComments() { check(); }
 
@@ -155,6 +156,21 @@ private Q_SLOTS:
     }
     void dialectQuotesAndComments() { check(); }
 
+    // The check reads as the real parsers read: each text of the shared table against SQLite's own
+    // verdict here (PostgreSQL's is checked in test_server_statements), and the check against both.
+    void realParsers_data() { addParserCaseRows(); }
+    void realParsers() {
+        QFETCH(int, row);
+        const ParserCase& c = kParserCases[row];
+        const QString text = textOf(c);
+        const ParserVerdict lite = m_sqlite.judge(textAsSent(text).toUtf8());
+        QVERIFY2(lite.whole || lite.runs == 0, "SQLite ran statements before an error");
+        QCOMPARE(lite.whole ? lite.runs : kUnread, c.sqlite);
+        agrees(countStatements(text, SqlDialect::Sqlite).statements, c.sqlite, kUnread, c.refusedThoughOne);
+        agrees(std::min(countStatements(text, SqlDialect::Postgres).statements, 2), c.postgresOn,
+               c.postgresOff, c.refusedThoughOne);
+    }
+
     void unterminatedQuotesAreOneStatement_data() {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<SqlDialect>("dialect");
@@ -164,6 +180,11 @@ private Q_SLOTS:
         QTest::newRow("dollar quote") << "select $a$ ; x $b$" << SqlDialect::Postgres;
         QTest::newRow("q quote") << "select q'[ ; x ]" << SqlDialect::Oracle;
         QTest::newRow("q at the very end") << "select q'" << SqlDialect::Oracle;
+        // A body left open: a semicolon appended would not end the statement.
+        QTest::newRow("trigger body")
+            << "create trigger x after insert on t begin select 1; x" << SqlDialect::Sqlite;
+        QTest::newRow("routine body") << "create procedure p() begin atomic ; x" << SqlDialect::Postgres;
+        QTest::newRow("rule actions") << "create rule r as on insert to t do (x" << SqlDialect::Postgres;
     }
     void unterminatedQuotesAreOneStatement() {
         QFETCH(QString, sql);
@@ -198,6 +219,10 @@ private Q_SLOTS:
             QVERIFY(db.received.isEmpty());
             QVERIFY_THROWS_EXCEPTION(ZemoError, db.CreateDynaset(QStringLiteral("select 1 ;-- end"), 0));
             QCOMPARE(db.received, QStringList{QStringLiteral("select 1 ;-- end")});
+            // What follows a NUL is neither judged nor sent.
+            QVERIFY_THROWS_EXCEPTION(ZemoError, db.CreateDynaset(QStringLiteral("select 2") + QChar(0) +
+                                                                 QStringLiteral("; drop table t")));
+            QCOMPARE(db.received.last(), QStringLiteral("select 2"));
         }
         // The adapter's dialect decides: PostgreSQL's nesting lets this through, Oracle's does not.
         RecordingDatabase pg(SqlDialect::Postgres), ora(SqlDialect::Oracle);
@@ -233,6 +258,21 @@ private Q_SLOTS:
     }
 
 private:
+    SqliteParser m_sqlite;
+
+    // The check's count against the parsers that read the text whole (kUnread: nothing runs there).
+    static void agrees(int check, int parser, int other, bool refusedThoughOne) {
+        const int expected = std::max(parser, other);
+        if (expected == kUnread)
+            return;
+        if (refusedThoughOne) {
+            QCOMPARE(expected, 1);
+            QVERIFY(check > 1);
+        } else {
+            QCOMPARE(check, expected);
+        }
+    }
+
     void check() {
         QFETCH(QString, sql);
         QFETCH(SqlDialect, dialect);
