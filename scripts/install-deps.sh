@@ -7,7 +7,7 @@ pkgs=(
   cmake ninja-build g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   libsqlite3-dev sqlite3 libxlsxwriter-dev python3-openpyxl
-  unixodbc unixodbc-dev odbc-postgresql libpq-dev postgresql
+  unixodbc unixodbc-dev odbc-postgresql libpq-dev postgresql libqt6sql6-psql
   xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho xdotool
   libgmp-dev
 )

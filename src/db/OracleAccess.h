@@ -2,6 +2,7 @@
 
 #include "db/Dictionary.h"
 #include "db/StatementCheck.h"
+#include "db/StatementParameters.h"
 
 #include <QByteArray>
 #include <QString>
@@ -83,13 +84,20 @@ public:
     virtual ~OracleDatabase() = default;
     // Runs a query; options are accepted for the caller's sake and ignored. Nothing reaches the
     // backend unless the text holds one statement: names from the dictionary go in unquoted, and a
-    // table named "T; DROP TABLE X" must not run a second statement.
-    std::unique_ptr<OracleResultSet> CreateDynaset(const QString& sql, int options = 0) {
+    // table named "T; DROP TABLE X" must not run a second statement. The text's `:name` placeholders
+    // take their values from `values`, sent as parameters (see StatementParameters.h).
+    std::unique_ptr<OracleResultSet> CreateDynaset(const QString& sql, int options = 0,
+                                                   const ParameterValues& values = {}) {
         Q_UNUSED(options);
         requireOneStatement(sql, dialect());
-        return createResultSet(sql);
+        const BoundStatement bound = bindStatement(sql, dialect(), values);
+        if (!bound.hasPlaceholders())
+            return createResultSet(sql);
+        return createBoundResultSet(bound);
     }
     virtual std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) = 0;
+    // A statement with placeholders, its values sent as the backend's parameters.
+    virtual std::unique_ptr<OracleResultSet> createBoundResultSet(const BoundStatement& statement);
     // A short name of the backend, for messages and tests ("sqlite", "postgresql", ...).
     virtual QString backendName() const = 0;
     // How the database behind the backend reads quotes and comments.
