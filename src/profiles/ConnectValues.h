@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/ZemoError.h"
+
 #include <QString>
 
 namespace zemo {
@@ -9,5 +11,9 @@ namespace zemo {
 // always needed; user and password only for a server, as a database file has no use for them.
 // Values are taken as they are: only "" counts as missing.
 QString missingConnectValuesMessage(const QString& service, const QString& user, const QString& password);
+
+// The failure of a connect by name (a saved query's profile) when the profile file at `path` has no
+// such profile (err::ProfileMissing).
+ZemoError profileMissing(const QString& section, const QString& path);
 
 } // namespace zemo

@@ -108,8 +108,22 @@ void Form6::Command1_Click() {
     } else if (!OpenDatabase()) {
         // After a failure or 中止 the dialog stays open so that another profile can be chosen.
         return;
+    } else {
+        gProfileName = section;
     }
     accept();
+}
+
+bool Form6::ConnectProfile(const QString& section) {
+    const QList<QListWidgetItem*> found = List1->findItems(section, Qt::MatchExactly);
+    if (found.isEmpty()) {
+        ShowErrorBox(zemo::profileMissing(section, zemo::profileFilePath()), this);
+        return false;
+    }
+    List1->setCurrentItem(found.first());
+    found.first()->setSelected(true);
+    Command1_Click();
+    return zemo::isConnected();
 }
 
 // Opens the database on a connection thread of its own while the window waits; false when it failed

@@ -3,6 +3,8 @@
 #include "base/ZemoError.h"
 #include "db/StatementParameters.h"
 
+#include "support/ErrorNumber.h"
+
 #include <QtTest>
 
 using namespace zemo;
@@ -10,15 +12,6 @@ using namespace zemo;
 Q_DECLARE_METATYPE(zemo::SqlDialect)
 
 namespace {
-
-int failureOf(const std::function<void()>& act) {
-    try {
-        act();
-    } catch (const ZemoError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 ParameterValues valuesFor(const QStringList& names) {
     ParameterValues v;
@@ -127,7 +120,7 @@ private Q_SLOTS:
         QFETCH(QString, sql);
         QFETCH(SqlDialect, dialect);
         QFETCH(int, style);
-        QTEST(failureOf([&] {
+        QTEST(test::errorNumberOf([&] {
                   boundText(bindStatement(sql, dialect, {{QStringLiteral("a"), QStringLiteral("1")}}),
                             ParameterStyle(style));
               }),
