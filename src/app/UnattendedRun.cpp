@@ -61,8 +61,8 @@ OutputKind outputKind(const QString& path) {
     badArguments(QStringLiteral("--out のファイル名は .csv か .xlsx で終えてください：") + path);
 }
 
-// The open connection of the query's profile, as 接続 makes it.
-std::shared_ptr<DbConnection> connectProfile(const QString& section) {
+// The query's profile from the profile file, with the values a connect needs.
+Profile runProfile(const QString& section) {
     const QString path = profileFilePath();
     if (section.isEmpty() || !ListProfileNames(path).contains(section))
         throw profileMissing(section, path);
@@ -71,6 +71,11 @@ std::shared_ptr<DbConnection> connectProfile(const QString& section) {
     if (!missing.isEmpty())
         throw ZemoError(err::BadConnect, missing.remove(QStringLiteral("メッセージ：")) +
                                              QStringLiteral("（プロファイル「%1」）").arg(section));
+    return p;
+}
+
+// The open connection, as 接続 makes it.
+std::shared_ptr<DbConnection> connect(const Profile& p) {
     auto connection = std::make_shared<DbConnection>();
     const auto call = connection->open(std::make_shared<OracleSession>(), p.service,
                                        p.user + QLatin1Char('/') + p.password);
@@ -208,9 +213,10 @@ QString runSavedQuery(const RunArguments& args, const RunProgressReport& progres
         throw ZemoError(err::QueryFileRead,
                         QStringLiteral("抽出条件にテーブルがありません：") + args.queryFile);
 
+    const Profile profile = runProfile(query.profile);
+    checkValues(sql, profile.service, args.values);
     report(RunProgress::Stage::Connecting, 0);
-    const std::shared_ptr<DbConnection> connection = connectProfile(query.profile);
-    checkValues(sql, ReadProfile(query.profile, profileFilePath()).service, args.values);
+    const std::shared_ptr<DbConnection> connection = connect(profile);
 
     auto fetch = std::make_shared<ResultFetch>();
     const ParameterValues values = args.values;

@@ -89,8 +89,9 @@ private:
     // The query as the window holds it, for its file.
     zemo::SavedQuery BuiltQuery() const;
     void SaveQueryAs(const QString& path);
-    // Puts the window into the state the saved query describes, read from the open database.
-    void RestoreQuery(const zemo::SavedQuery& query);
+    // Puts the window into the state the saved query describes, read from the open database; false
+    // when the read was stopped (the window is left as it was).
+    bool RestoreQuery(const zemo::SavedQuery& query);
     // The values of the placeholders of gSqlText, asked in one dialog; false when the user cancelled.
     bool AskPlaceholderValues();
 

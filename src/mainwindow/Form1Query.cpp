@@ -103,12 +103,12 @@ void Form1::QueryOpen_Click() {
             if (!connected)
                 return;
         }
-        RestoreQuery(query);
-        m_queryPath = path;
+        if (RestoreQuery(query))
+            m_queryPath = path;
     });
 }
 
-void Form1::RestoreQuery(const zemo::SavedQuery& query) {
+bool Form1::RestoreQuery(const zemo::SavedQuery& query) {
     auto read = std::make_shared<zemo::QueryRestoreRead>();
     const auto call = zemo::connectedDatabase().run(
         [read, tables = query.tables](zemo::OracleDatabase& db, const zemo::DbCall& c) {
@@ -118,7 +118,7 @@ void Form1::RestoreQuery(const zemo::SavedQuery& query) {
     // Stopped or given up: the window stays as it was.
     if (wait.wait(*call) != zemo::CallWait::End::Finished ||
         call->outcome() == zemo::DbCall::Outcome::Stopped)
-        return;
+        return false;
     call->rethrow();
 
     resetColumnPicker();
@@ -146,6 +146,7 @@ void Form1::RestoreQuery(const zemo::SavedQuery& query) {
     const QStringList gone = zemo::vanishedNames(query, *read);
     if (!gone.isEmpty())
         zemo::MessagePresenter::show(this, zemo::vanishedMessage(gone));
+    return true;
 }
 
 bool Form1::AskPlaceholderValues() {
