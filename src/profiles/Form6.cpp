@@ -116,10 +116,8 @@ void Form6::Command1_Click() {
 
 bool Form6::ConnectProfile(const QString& section) {
     const QList<QListWidgetItem*> found = List1->findItems(section, Qt::MatchExactly);
-    if (found.isEmpty()) {
-        ShowErrorBox(zemo::profileMissing(section, zemo::profileFilePath()), this);
-        return false;
-    }
+    if (found.isEmpty())
+        throw zemo::profileMissing(section, zemo::profileFilePath());
     List1->setCurrentItem(found.first());
     found.first()->setSelected(true);
     Command1_Click();

@@ -1,7 +1,8 @@
 // Values of `:name` placeholders reach every adapter as parameters: SQLite, PostgreSQL through libpq
 // and through psqlODBC, and Qt's SQL drivers (Qt's PostgreSQL driver standing in for its Oracle one).
-// A value with quotes, ";", Japanese and 4,000 characters matches exactly its own row, and a value
-// written like a second statement is only ever a value. The rows live in temporary tables.
+// A value with quotes, ";", Japanese and 4,000 (or 5,000) characters matches exactly its own row,
+// and a value written like a second statement is only ever a value. The rows live in temporary
+// tables.
 #include "db/OracleAccess.h"
 #include "db/QtSqlBackend.h"
 #include "support/PgCluster.h"
@@ -25,7 +26,8 @@ QList<QPair<int, QString>> samples() {
             {5, long4000},
             {6, QStringLiteral("O'Reilly \"quoted\" ")},
             {7, long4000.left(3999)},
-            {8, QStringLiteral(":v")}};
+            {8, QStringLiteral(":v")},
+            {9, long4000 + long4000.left(1000)}};
 }
 
 QList<int> ids(OracleDatabase& db, const QString& sql, const ParameterValues& values) {

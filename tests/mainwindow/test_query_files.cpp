@@ -131,6 +131,12 @@ private Q_SLOTS:
         QCOMPARE(m_ui->list(2)->selectedItems().size(), 1);
         QCOMPARE(texts(m_ui->list(1)), QStringList{QStringLiteral("Where T2.OLD = T1.X ")});
         QCOMPARE(gFromList, QStringLiteral(",\r\nORDERS T2"));
+        // A profile the profile file lacks: told with its number, nothing connects.
+        q.profile = QStringLiteral("どこにもない");
+        zemo::writeSavedQuery(q, m_chosen);
+        openFresh();
+        QVERIFY(m_boxes.value(0).startsWith(QStringLiteral("エラーメッセージ|エラー番号：1104\r")));
+        QVERIFY(!zemo::isConnected());
     }
 };
 
