@@ -15,12 +15,8 @@
 
 #ifdef Q_OS_WIN
 #include <io.h>
-#define ZEMO_ISATTY _isatty
-#define ZEMO_FILENO _fileno
 #else
 #include <unistd.h>
-#define ZEMO_ISATTY isatty
-#define ZEMO_FILENO fileno
 #endif
 
 namespace zemo {
@@ -31,11 +27,19 @@ const QString kRun = QStringLiteral("--run");
 const QString kOut = QStringLiteral("--out");
 const QString kParam = QStringLiteral("--param");
 
+bool isTerminal(std::FILE* f) {
+#ifdef Q_OS_WIN
+    return _isatty(_fileno(f)) != 0;
+#else
+    return isatty(fileno(f)) != 0;
+#endif
+}
+
 [[noreturn]] void badArguments(const QString& why) {
     throw ZemoError(err::BadArguments, why + QStringLiteral("（使い方は zemo-db --help で表示されます）"));
 }
 
-// "--out FILE" or "--out=FILE": the value, and how many arguments it took.
+// "--out FILE" or "--out=FILE" at args[i]: its value; `i` moves past the arguments it took.
 bool optionValue(const QStringList& args, qsizetype& i, const QString& name, QString& value) {
     const QString& a = args.at(i);
     if (a.startsWith(name + QLatin1Char('='))) {
@@ -178,27 +182,25 @@ RunArguments parseRunArguments(const QStringList& args) {
 }
 
 QString runHelpText() {
-    return QStringLiteral(
-        "使い方: zemo-db --run 抽出条件ファイル --out 出力ファイル.csv|.xlsx [--param 名前=値]...\n"
-        "\n"
-        "保存した抽出条件（ファイル → 名前を付けて保存）をウィンドウなしで実行し、結果を CSV か Excel "
-        "ブックに書きます。\n"
-        "接続には抽出条件に保存したプロファイルをプロファイルファイル（KESTO.ini）から読んで使います。\n"
-        "\n"
-        "  --run ファイル     実行する抽出条件のファイル（.zemoq）\n"
-        "  --out ファイル     結果を書くファイル。拡張子 .csv で CSV（UTF-8、BOM 付き）、.xlsx で Excel "
-        "ブック。\n"
-        "                     "
-        "一時ファイルに書き終えてから置き換えるので、失敗しても元のファイルはそのまま残ります。\n"
-        "  --param 名前=値    条件の :名前 に渡す値。パラメータごとに一つずつ。値は SQL 文に埋め込まず、\n"
-        "                     パラメータとしてデータベースに渡します。\n"
-        "  --help             この説明を表示します。\n"
-        "\n"
-        "終了コード: 0 = 出力ファイルを書き終えて置き換えた、1 = 失敗（プロファイルがない、接続できない、\n"
-        "SQL 文の誤り、値のないパラメータ、ディスクやファイルサイズの上限など）、2 = 引数の誤り。\n"
-        "失敗は「エラー番号：番号 メッセージ：内容」の 1 行を標準エラー出力に書きます。\n"
-        "標準エラー出力が端末のときは進み具合も表示します。\n"
-        "引数なしで起動するとウィンドウが開きます。\n");
+    return QString::fromUtf8(
+        R"(使い方: zemo-db --run 抽出条件ファイル --out 出力ファイル.csv|.xlsx [--param 名前=値]...
+
+保存した抽出条件（ファイル → 名前を付けて保存）をウィンドウなしで実行し、結果を CSV か Excel ブックに書きます。
+接続には、抽出条件に保存したプロファイルをプロファイルファイル（KESTO.ini）から読んで使います。
+
+  --run ファイル     実行する抽出条件のファイル（.zemoq）
+  --out ファイル     結果を書くファイル。拡張子 .csv で CSV（UTF-8、BOM 付き）、.xlsx で Excel ブック。
+                     一時ファイルに書き終えてから置き換えるので、失敗しても元のファイルはそのまま残ります。
+  --param 名前=値    条件の :名前 に渡す値。パラメータごとに一つずつ。値は SQL 文に埋め込まず、
+                     パラメータとしてデータベースに渡します。
+  --help             この説明を表示します。
+
+終了コード: 0 = 出力ファイルを書き終えて置き換えた、1 = 失敗（プロファイルがない、接続できない、
+SQL 文の誤り、値のないパラメータ、ディスクやファイルサイズの上限など）、2 = 引数の誤り。
+失敗は「エラー番号：番号 メッセージ：内容」の 1 行を標準エラー出力に書きます。
+標準エラー出力が端末のときは進み具合も表示します。
+引数なしで起動するとウィンドウが開きます。
+)");
 }
 
 QString runSavedQuery(const RunArguments& args, const RunProgressReport& progress) {
@@ -249,7 +251,7 @@ int runUnattended(const QStringList& args, std::FILE* err) {
         writeLine(stdout, runHelpText());
         return 0;
     }
-    const bool terminal = ZEMO_ISATTY(ZEMO_FILENO(err)) != 0;
+    const bool terminal = isTerminal(err);
     bool progressShown = false;
     const auto progress = [&](const RunProgress& p) {
         if (!terminal)

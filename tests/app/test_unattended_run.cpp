@@ -40,7 +40,8 @@ class TestUnattendedRun : public QObject {
             setrlimit(RLIMIT_FSIZE, &r);
         });
         p.start();
-        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit)
+        p.closeWriteChannel(); // script(1) reads its input until it ends
+        if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit)
             return {};
         return {QString::number(p.exitCode()), QString::fromUtf8(p.readAllStandardOutput()),
                 QString::fromUtf8(p.readAllStandardError())};
