@@ -10,7 +10,7 @@ pkgs=(
   cmake ninja-build g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
   libsqlite3-dev sqlite3 libxlsxwriter-dev zlib1g-dev libminizip-dev python3 python3-openpyxl
-  unixodbc unixodbc-dev odbc-postgresql libpq-dev postgresql
+  unixodbc unixodbc-dev odbc-postgresql libpq-dev postgresql libqt6sql6-psql
   xvfb xauth fonts-ipafont-gothic fonts-ipafont-mincho xdotool
   libgmp-dev procps mount util-linux
   qtkeychain-qt6-dev libsecret-1-0 gnome-keyring libsecret-tools dbus-daemon dbus-bin

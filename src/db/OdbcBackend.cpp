@@ -189,6 +189,11 @@ std::unique_ptr<OracleResultSet> OdbcDatabase::createResultSet(const QString& sq
     return std::make_unique<OdbcResultSet>(shared_from_this(), sql);
 }
 
+std::unique_ptr<OracleResultSet> OdbcDatabase::createBoundResultSet(const BoundStatement& statement) {
+    return std::make_unique<OdbcResultSet>(shared_from_this(), boundText(statement, ParameterStyle::Question),
+                                           useValues(statement));
+}
+
 void OdbcDatabase::execute(const QString& sql) {
     OdbcResultSet rs(shared_from_this(), sql);
 }

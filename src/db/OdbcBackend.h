@@ -41,6 +41,8 @@ public:
     ~OdbcDatabase() override;
 
     std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) override;
+    // The placeholders as "?", a value for each.
+    std::unique_ptr<OracleResultSet> createBoundResultSet(const BoundStatement& statement) override;
     QString backendName() const override { return m_backend; }
     SqlDialect dialect() const override { return m_dialect; }
     // Set from the product the driver names; a test may take it for another.

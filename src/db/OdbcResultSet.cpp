@@ -100,12 +100,13 @@ OdbcColumn planOdbcColumn(SQLSMALLINT sqlType, SQLULEN size, const OdbcFetchTuni
     return c;
 }
 
-OdbcResultSet::OdbcResultSet(std::shared_ptr<OdbcDatabase> db, const QString& sql)
+OdbcResultSet::OdbcResultSet(std::shared_ptr<OdbcDatabase> db, const QString& sql, const QStringList& values)
     : m_db(std::move(db)),
       m_stmt(odbc::Handle::allocate(SQL_HANDLE_STMT, SQL_HANDLE_DBC, m_db->connectionHandle())),
       m_running{m_stmt.get()}, m_attachment(m_db.get(), &m_running) {
     if (m_running.cancelled.load()) // cancelled before it ran
         throw ZemoError(err::Cancelled, cancelledText());
+    bindParameters(values);
     SQLWCHAR* text = const_cast<SQLWCHAR*>(odbc::wide(sql));
     SQLRETURN r;
     if (m_db->serverParsesFirst()) {
@@ -129,6 +130,23 @@ OdbcResultSet::OdbcResultSet(std::shared_ptr<OdbcDatabase> db, const QString& sq
     if (fetchBlock()) {
         m_end = false;
         loadRow();
+    }
+}
+
+// One UTF-16 text parameter for each "?"; the buffers live as long as the statement.
+void OdbcResultSet::bindParameters(const QStringList& values) {
+    m_params = values;
+    m_paramBytes.assign(size_t(values.size()), 0);
+    for (qsizetype i = 0; i < m_params.size(); ++i) {
+        const QString& v = m_params.at(i);
+        m_paramBytes[size_t(i)] = SQLLEN(v.size()) * 2;
+        const SQLSMALLINT type = v.size() > qsizetype(kMaxBoundChars) ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
+        const SQLRETURN r =
+            SQLBindParameter(stmt(), SQLUSMALLINT(i + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, type,
+                             SQLULEN(std::max<qsizetype>(v.size(), 1)), 0, const_cast<ushort*>(v.utf16()),
+                             SQLLEN(v.size() + 1) * 2, &m_paramBytes[size_t(i)]);
+        if (!SQL_SUCCEEDED(r))
+            fail(QStringLiteral("パラメータを渡せません"));
     }
 }
 

@@ -36,7 +36,8 @@ OdbcColumn planOdbcColumn(SQLSMALLINT sqlType, SQLULEN size, const OdbcFetchTuni
 // views into those buffers (ASCII) or converted once into a scratch buffer (UTF-16, dates, bytes).
 class OdbcResultSet : public OracleResultSet {
 public:
-    OdbcResultSet(std::shared_ptr<OdbcDatabase> db, const QString& sql);
+    // `values` go to the "?" parameters of `sql`, one each, as text.
+    OdbcResultSet(std::shared_ptr<OdbcDatabase> db, const QString& sql, const QStringList& values = {});
 
     int columnCount() const override { return int(m_cols.size()); }
     QString columnName(int col) const override;
@@ -63,6 +64,7 @@ private:
 
     SQLHSTMT stmt() const { return static_cast<SQLHSTMT>(m_stmt.get()); }
     [[noreturn]] void fail(const QString& fallback) const;
+    void bindParameters(const QStringList& values);
     void describe();
     void bind();
     bool fetchBlock();
@@ -87,6 +89,8 @@ private:
     bool m_end = true;
     std::vector<char> m_piece;
     mutable std::string m_text;
+    QStringList m_params;             // bound parameter values
+    std::vector<SQLLEN> m_paramBytes; // their lengths in bytes
 };
 
 } // namespace zemo

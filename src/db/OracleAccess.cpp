@@ -83,6 +83,11 @@ bool OracleResultSet::textUtf8(int col, std::string_view& out) const {
     return true;
 }
 
+std::unique_ptr<OracleResultSet> OracleDatabase::createBoundResultSet(const BoundStatement&) {
+    throw ZemoError(err::ParameterForm,
+                    QStringLiteral("この接続先（%1）にはパラメータを渡せません").arg(backendName()));
+}
+
 QString sqlText(const QString& text) {
     QString quoted = text;
     quoted.replace(QLatin1Char('\''), QLatin1String("''"));

@@ -2,6 +2,7 @@
 
 #include "db/Dictionary.h"
 #include "db/StatementCheck.h"
+#include "db/StatementParameters.h"
 
 #include <QByteArray>
 #include <QString>
@@ -85,14 +86,21 @@ public:
     // backend unless the text holds one statement: names from the dictionary go in unquoted, and a
     // table named "T; DROP TABLE X" must not run a second statement. The text is cut at a NUL, so
     // the check judges exactly what is sent; where the database can refuse a second statement
-    // itself, the backend has it do so as well.
-    std::unique_ptr<OracleResultSet> CreateDynaset(const QString& sql, int options = 0) {
+    // itself, the backend has it do so as well. The text's `:name` placeholders take their values
+    // from `values`, sent as parameters (see StatementParameters.h).
+    std::unique_ptr<OracleResultSet> CreateDynaset(const QString& sql, int options = 0,
+                                                   const ParameterValues& values = {}) {
         Q_UNUSED(options);
         const QString sent = textAsSent(sql).toString();
         requireOneStatement(sent, dialect());
-        return createResultSet(sent);
+        const BoundStatement bound = bindStatement(sent, dialect(), values);
+        if (!bound.hasPlaceholders())
+            return createResultSet(sent);
+        return createBoundResultSet(bound);
     }
     virtual std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) = 0;
+    // A statement with placeholders, its values sent as the backend's parameters.
+    virtual std::unique_ptr<OracleResultSet> createBoundResultSet(const BoundStatement& statement);
     // A short name of the backend, for messages and tests ("sqlite", "postgresql", ...).
     virtual QString backendName() const = 0;
     // How the database behind the backend reads quotes and comments.

@@ -132,6 +132,11 @@ std::unique_ptr<OracleResultSet> PgDatabase::createResultSet(const QString& sql)
     return std::make_unique<PgResultSet>(shared_from_this(), sql);
 }
 
+std::unique_ptr<OracleResultSet> PgDatabase::createBoundResultSet(const BoundStatement& statement) {
+    return std::make_unique<PgResultSet>(shared_from_this(), boundText(statement, ParameterStyle::Dollar),
+                                         statement.values);
+}
+
 void PgDatabase::execute(const QString& sql) {
     PgResultSet rs(shared_from_this(), sql);
 }
@@ -156,15 +161,24 @@ void PgDatabase::cancel() {
     pq().PQcancel(m_cancel, error, sizeof error);
 }
 
-PgResultSet::PgResultSet(std::shared_ptr<PgDatabase> db, const QString& sql) : m_db(std::move(db)) {
+PgResultSet::PgResultSet(std::shared_ptr<PgDatabase> db, const QString& sql, const QStringList& values)
+    : m_db(std::move(db)) {
     PGconn* conn = m_db->connection();
     const char* encoding = pq().PQparameterStatus(conn, "server_encoding");
     m_checkUtf8 = encoding && qstrcmp(encoding, "SQL_ASCII") == 0;
     if (PgResultSet* earlier = m_db->streaming())
         earlier->bufferRest();
     m_db->setRunning(true);
-    // The extended protocol runs one statement per text, whatever the text holds.
-    if (!pq().PQsendQueryParams(conn, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr, nullptr, 0)) {
+    // The extended protocol runs one statement per text, whatever the text holds. Values travel as
+    // text parameters whose types the server infers from where they stand.
+    std::vector<QByteArray> bytes;
+    for (const QString& v : values)
+        bytes.push_back(v.toUtf8());
+    std::vector<const char*> params;
+    for (const QByteArray& b : bytes)
+        params.push_back(b.constData());
+    if (!pq().PQsendQueryParams(conn, sql.toUtf8().constData(), int(params.size()), nullptr, params.data(),
+                                nullptr, nullptr, 0)) {
         m_db->setRunning(false);
         m_db->raiseConnectionError(QStringLiteral("SQL文を送れません"));
     }

@@ -35,6 +35,8 @@ public:
     ~PgDatabase() override;
 
     std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) override;
+    // The placeholders as $1, $2, ..., one for each name.
+    std::unique_ptr<OracleResultSet> createBoundResultSet(const BoundStatement& statement) override;
     QString backendName() const override { return QStringLiteral("postgresql"); }
     SqlDialect dialect() const override { return SqlDialect::Postgres; }
     void cancel() override;
@@ -72,7 +74,8 @@ private:
 class PgResultSet : public OracleResultSet {
 public:
     friend class PgDatabase;
-    PgResultSet(std::shared_ptr<PgDatabase> db, const QString& sql);
+    // `values` go to the parameters $1, $2, ... of `sql`.
+    PgResultSet(std::shared_ptr<PgDatabase> db, const QString& sql, const QStringList& values = {});
     ~PgResultSet() override;
 
     int columnCount() const override { return m_columns; }

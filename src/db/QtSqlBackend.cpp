@@ -18,6 +18,26 @@ bool isDateOrTime(int type) {
     return type == QMetaType::QDate || type == QMetaType::QTime || type == QMetaType::QDateTime;
 }
 
+// The "?" Qt takes for parameters when it rewrites them for a driver: outside '...', "..." and `...`
+// (and [...] except for PostgreSQL), comments included, which it does not know.
+qsizetype questionMarksQtSees(QStringView sql, bool postgres) {
+    qsizetype count = 0;
+    QChar closing;
+    for (const QChar c : sql) {
+        if (!closing.isNull()) {
+            if (c == closing)
+                closing = QChar();
+        } else if (c == u'?') {
+            ++count;
+        } else if (c == u'\'' || c == u'"' || c == u'`') {
+            closing = c;
+        } else if (c == u'[' && !postgres) {
+            closing = u']';
+        }
+    }
+    return count;
+}
+
 } // namespace
 
 QString dateTimeText(const QVariant& value) {
@@ -110,11 +130,30 @@ void QtSqlDatabase::execute(const QString& sql) {
         throw toZemoError(q.lastError());
 }
 
-QtSqlResultSet::QtSqlResultSet(std::shared_ptr<QtSqlDatabase> db, const QString& sql)
+std::unique_ptr<OracleResultSet> QtSqlDatabase::createBoundResultSet(const BoundStatement& statement) {
+    const QString text = boundText(statement, ParameterStyle::Question);
+    const QStringList values = useValues(statement);
+    // A "?" in a comment would move every value one place on.
+    if (questionMarksQtSees(text, m_db.driver()->dbmsType() == QSqlDriver::PostgreSQL) != values.size())
+        throw ZemoError(err::ParameterForm,
+                        QStringLiteral("「:名前」のパラメータのある文のコメントには「?」を書けません"));
+    return std::make_unique<QtSqlResultSet>(shared_from_this(), text, values);
+}
+
+QtSqlResultSet::QtSqlResultSet(std::shared_ptr<QtSqlDatabase> db, const QString& sql,
+                               const QStringList& values)
     : m_db(std::move(db)), m_query(m_db->connection()) {
     m_query.setForwardOnly(true);
     m_query.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    if (!m_query.exec(sql))
+    bool ran = false;
+    if (values.isEmpty()) {
+        ran = m_query.exec(sql);
+    } else if (m_query.prepare(sql)) {
+        for (const QString& v : values)
+            m_query.addBindValue(v);
+        ran = m_query.exec();
+    }
+    if (!ran)
         throw QtSqlDatabase::toZemoError(m_query.lastError());
     m_record = m_query.record();
     for (int i = 0; i < m_record.count(); ++i)

@@ -34,6 +34,8 @@ public:
     ~QtSqlDatabase() override;
 
     std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) override;
+    // The placeholders as "?", a value for each; Qt turns them into the driver's form.
+    std::unique_ptr<OracleResultSet> createBoundResultSet(const BoundStatement& statement) override;
     QString backendName() const override { return m_backend; }
     SqlDialect dialect() const override { return m_dialect; }
     void setDialect(SqlDialect dialect) { m_dialect = dialect; }
@@ -56,7 +58,8 @@ private:
 
 class QtSqlResultSet : public OracleResultSet {
 public:
-    QtSqlResultSet(std::shared_ptr<QtSqlDatabase> db, const QString& sql);
+    // `values` go to the "?" parameters of `sql`, one each, as text.
+    QtSqlResultSet(std::shared_ptr<QtSqlDatabase> db, const QString& sql, const QStringList& values = {});
 
     int columnCount() const override { return m_record.count(); }
     QString columnName(int col) const override { return m_record.fieldName(col); }

@@ -96,7 +96,13 @@ std::unique_ptr<OracleResultSet> SqliteDatabase::createResultSet(const QString& 
     return std::make_unique<SqliteResultSet>(shared_from_this(), sql);
 }
 
-SqliteResultSet::SqliteResultSet(std::shared_ptr<SqliteDatabase> db, const QString& sql)
+std::unique_ptr<OracleResultSet> SqliteDatabase::createBoundResultSet(const BoundStatement& statement) {
+    return std::make_unique<SqliteResultSet>(
+        shared_from_this(), boundText(statement, ParameterStyle::NumberedQuestion), statement.values);
+}
+
+SqliteResultSet::SqliteResultSet(std::shared_ptr<SqliteDatabase> db, const QString& sql,
+                                 const QStringList& values)
     : m_db(std::move(db)), m_sql(sql.toUtf8()) {
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(m_db->handle(), m_sql.constData(), static_cast<int>(m_sql.size()), &m_stmt,
@@ -109,8 +115,31 @@ SqliteResultSet::SqliteResultSet(std::shared_ptr<SqliteDatabase> db, const QStri
         m_stmt = nullptr;
         throw ZemoError(err::MultiStatement, multiStatementMessage());
     }
+    bind(values);
     m_columns = sqlite3_column_count(m_stmt);
     step();
+}
+
+// SQLite's own parser names the parameters it found: beside values they must be exactly ?1 ... ?n,
+// so that a parameter written in another form ($x, @x, ?) is never left unbound.
+void SqliteResultSet::bind(const QStringList& values) {
+    if (values.isEmpty())
+        return;
+    const int count = sqlite3_bind_parameter_count(m_stmt);
+    bool ours = count == values.size();
+    for (int i = 1; ours && i <= count; ++i)
+        ours = qstrcmp(sqlite3_bind_parameter_name(m_stmt, i), QByteArray('?' + QByteArray::number(i))) == 0;
+    if (!ours) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        throw ZemoError(err::ParameterForm, QStringLiteral("「:名前」のパラメータとほかの形のパラメータを"
+                                                           "一つの文に混ぜることはできません"));
+    }
+    for (int i = 0; i < count; ++i) {
+        const QByteArray v = values.at(i).toUtf8();
+        if (sqlite3_bind_text(m_stmt, i + 1, v.constData(), int(v.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+            m_db->raise();
+    }
 }
 
 SqliteResultSet::~SqliteResultSet() {

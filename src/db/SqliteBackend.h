@@ -16,6 +16,8 @@ public:
     ~SqliteDatabase() override;
 
     std::unique_ptr<OracleResultSet> createResultSet(const QString& sql) override;
+    // The placeholders as ?1, ?2, ..., one for each name, bound as text.
+    std::unique_ptr<OracleResultSet> createBoundResultSet(const BoundStatement& statement) override;
     // Interrupts the statement running on the connection (safe from any thread).
     void cancel() override;
     QString backendName() const override { return QStringLiteral("sqlite"); }
@@ -37,7 +39,8 @@ private:
 
 class SqliteResultSet : public OracleResultSet {
 public:
-    SqliteResultSet(std::shared_ptr<SqliteDatabase> db, const QString& sql);
+    // `values` go to the parameters ?1, ?2, ... of `sql`, which must have no others.
+    SqliteResultSet(std::shared_ptr<SqliteDatabase> db, const QString& sql, const QStringList& values = {});
     ~SqliteResultSet() override;
 
     int columnCount() const override { return m_columns; }
@@ -50,6 +53,7 @@ public:
 
 private:
     void step();
+    void bind(const QStringList& values);
     std::shared_ptr<SqliteDatabase> m_db;
     QByteArray m_sql;
     sqlite3_stmt* m_stmt = nullptr;

@@ -2,6 +2,7 @@
 
 #include "base/ZemoError.h"
 
+#include <algorithm>
 #include <iterator>
 #include <string_view>
 
@@ -311,6 +312,8 @@ public:
     Scanner(QStringView text, const Reading& r)
         : m_s(text.utf16()), m_n(size_t(text.size())), m_r(r), m_shape(r),
           m_bodies(r.triggerBodies || r.routineBodies) {}
+    // Where the `:name` placeholders of the text are to be recorded, or null.
+    void recordPlaceholders(std::vector<PlaceholderSpan>* marks) { m_marks = marks; }
 
     StatementCount run() {
         size_t i = 0;
@@ -336,7 +339,10 @@ public:
                 end = i + 1;
             } else if ((end = bang(i)) == i && (end = comment(i)) == i) {
                 m_code = true;
-                if ((end = quoted(i)) != i) {
+                if ((end = placeholder(i)) != i) {
+                    if (m_bodies)
+                        m_shape.other(u'?');
+                } else if ((end = quoted(i)) != i) {
                     if (m_bodies)
                         m_shape.other(u'\'');
                 } else if (startsName(c)) {
@@ -480,6 +486,39 @@ private:
         }
     }
 
+    // `:name` outside quotes and comments, not a part of `::` (a cast); names take letters, digits, "_",
+    // "$" and every character past ASCII, so that a name ends where no reading continues it. The
+    // markers of other parameter forms, "?" and "$1", are recorded too: a text must not mix them.
+    size_t placeholder(size_t i) {
+        if (!m_marks)
+            return i;
+        const char16_t c = m_s[i];
+        if (c == u'?') {
+            m_marks->push_back({qsizetype(i), 1, PlaceholderSpan::Kind::Question});
+            return i + 1;
+        }
+        if (c == u'$' && isDigit(char16_t(std::max(at(i + 1), 0)))) {
+            size_t k = i + 1;
+            while (k < m_n && isDigit(m_s[k]))
+                ++k;
+            m_marks->push_back({qsizetype(i), qsizetype(k - i), PlaceholderSpan::Kind::Dollar});
+            return k;
+        }
+        if (c != u':' || (i > 0 && m_s[i - 1] == u':') || at(i + 1) == u':')
+            return i;
+        const auto inName = [](int n, bool first) {
+            return (n >= 0 && isAsciiLetter(char16_t(n))) || n == u'_' || n >= 0x80 ||
+                   (!first && (n == u'$' || (n >= u'0' && n <= u'9')));
+        };
+        if (!inName(at(i + 1), true))
+            return i;
+        size_t k = i + 2;
+        while (inName(at(k), false))
+            ++k;
+        m_marks->push_back({qsizetype(i), qsizetype(k - i), PlaceholderSpan::Kind::Named});
+        return k;
+    }
+
     // SQLite's parameter $name, with "::" inside and a "(...)" suffix that runs to ")" or a blank
     // whatever it holds: $a(';') is one token to SQLite, not a string.
     size_t tclVariable(size_t i) const {
@@ -604,6 +643,7 @@ private:
     const Reading& m_r;
     StatementShape m_shape;
     const bool m_bodies; // whether the shape is followed at all
+    std::vector<PlaceholderSpan>* m_marks = nullptr;
     int m_statements = 0;
     bool m_code = false;
     bool m_inBang = false;
@@ -628,6 +668,17 @@ StatementCount countStatements(QStringView sql, SqlDialect dialect) {
         total.unterminated = total.unterminated || one.unterminated;
     }
     return total;
+}
+
+std::vector<std::vector<PlaceholderSpan>> placeholderSpans(QStringView sql, SqlDialect dialect) {
+    const Span span = readingsOf(dialect);
+    std::vector<std::vector<PlaceholderSpan>> out(span.last - span.first);
+    for (size_t r = span.first; r < span.last; ++r) {
+        Scanner scanner(sql, kReadings[r]);
+        scanner.recordPlaceholders(&out[r - span.first]);
+        scanner.run();
+    }
+    return out;
 }
 
 QString multiStatementMessage() {

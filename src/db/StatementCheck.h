@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <vector>
 
 namespace zemo {
 
@@ -27,6 +28,20 @@ StatementCount countStatements(QStringView sql, SqlDialect dialect);
 inline bool holdsOneStatement(QStringView sql, SqlDialect dialect) {
     return countStatements(sql, dialect).statements <= 1;
 }
+
+// A parameter marker: where it starts and its length. Named is `:name` (colon included); Question a
+// "?" and Dollar a "$1", the forms other databases take.
+struct PlaceholderSpan {
+    enum class Kind { Named, Question, Dollar };
+    qsizetype offset = 0;
+    qsizetype length = 0;
+    Kind kind = Kind::Named;
+    bool operator==(const PlaceholderSpan&) const = default;
+};
+
+// The parameter markers outside quotes and comments, found by the same scan as the statements, once per
+// lexical reading of the dialect (the readings may disagree about where a quote ends).
+std::vector<std::vector<PlaceholderSpan>> placeholderSpans(QStringView sql, SqlDialect dialect);
 
 // Throws ZemoError(err::MultiStatement) unless every reading finds at most one statement.
 void requireOneStatement(QStringView sql, SqlDialect dialect);

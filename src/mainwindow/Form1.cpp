@@ -13,6 +13,7 @@
 
 #include <QComboBox>
 #include <QDropEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -74,6 +75,13 @@ void Form1::buildMenus() {
         a->setObjectName(QLatin1String(name));
         return a;
     };
+    QueryFile = menu("QueryFile", QStringLiteral("ファイル"));
+    QueryOpen = item(QueryFile, "QueryOpen", QStringLiteral("開く..."));
+    QueryOpen->setShortcut(QKeySequence::Open);
+    QuerySave = item(QueryFile, "QuerySave", QStringLiteral("上書き保存"));
+    QuerySave->setShortcut(QKeySequence::Save);
+    QuerySaveAs = item(QueryFile, "QuerySaveAs", QStringLiteral("名前を付けて保存..."));
+    QuerySaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     DB = menu("DB", QStringLiteral("接続"));
     Connection = item(DB, "Connection", QStringLiteral("接続"));
     UnConnection = item(DB, "UnConnection", QStringLiteral("切断"));
@@ -87,6 +95,9 @@ void Form1::buildMenus() {
     etc = menu("etc", QStringLiteral("その他"));
     Version = item(etc, "Version", QStringLiteral("ツールについて"));
 
+    connect(QueryOpen, &QAction::triggered, this, &Form1::QueryOpen_Click);
+    connect(QuerySave, &QAction::triggered, this, &Form1::QuerySave_Click);
+    connect(QuerySaveAs, &QAction::triggered, this, &Form1::QuerySaveAs_Click);
     connect(Connection, &QAction::triggered, this, &Form1::Connection_Click);
     connect(UnConnection, &QAction::triggered, this, &Form1::UnConnection_Click);
     connect(TypeDisp, &QAction::triggered, this, &Form1::TypeDisp_Click);
@@ -411,6 +422,8 @@ void Form1::Command7_Click() {
         for (int i = 0; i < List1->count(); ++i)
             conditions << List1->item(i)->text();
         gSqlText = zemo::assembleSelect(selected, gFromList, conditions);
+        if (!AskPlaceholderValues())
+            return;
         Form4 dlg(this);
         dlg.exec();
     });

@@ -76,6 +76,11 @@ bool Form1::logicalNamesShown() const {
 
 void Form1::LogicalDisp_Click() {
     // The checkable action has already inverted its mark when it is triggered.
+    ApplyLogicalNames();
+}
+
+// The column grid and the display items with their logical names as 論理名表示 says.
+void Form1::ApplyLogicalNames() {
     const bool shown = LogicalDisp->isChecked();
     VSFlexGrid1->gridModel()->setLogicalNamesShown(shown);
     if (!m_loadedTables.isEmpty())

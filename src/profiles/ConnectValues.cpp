@@ -25,4 +25,9 @@ QString missingConnectValuesMessage(const QString& service, const QString& user,
            QStringLiteral("が入力されていません！");
 }
 
+ZemoError profileMissing(const QString& section, const QString& path) {
+    return ZemoError(err::ProfileMissing,
+                     QStringLiteral("プロファイル「%1」がありません：%2").arg(section, path));
+}
+
 } // namespace zemo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/ZemoError.h"
+
 #include <QString>
 
 namespace zemo {
@@ -12,5 +14,8 @@ QString missingConnectValuesMessage(const QString& service, const QString& user,
 
 // Whether connecting to `service` takes a password: every server; not a database file.
 bool needsPassword(const QString& service);
+// The failure of a connect by name (a saved query's profile) when the profile file at `path` has no
+// such profile (err::ProfileMissing).
+ZemoError profileMissing(const QString& section, const QString& path);
 
 } // namespace zemo

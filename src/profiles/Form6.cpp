@@ -116,8 +116,10 @@ void Form6::Command1_Click() {
     } else if (!OpenDatabase(password)) {
         // After a failure or 中止 the dialog stays open so that another profile can be chosen.
         return;
-    } else if (remember) {
-        zemo::runTrapped(this, [&] { keyringPasswords().remember(section, password); });
+    } else {
+        gProfileName = section;
+        if (remember)
+            zemo::runTrapped(this, [&] { keyringPasswords().remember(section, password); });
     }
     accept();
 }
@@ -140,6 +142,16 @@ bool Form6::PasswordForConnect(const QString& section, const zemo::Profile& prof
     password = prompt.takePassword();
     remember = prompt.rememberInKeyring();
     return true;
+}
+
+bool Form6::ConnectProfile(const QString& section) {
+    const QList<QListWidgetItem*> found = List1->findItems(section, Qt::MatchExactly);
+    if (found.isEmpty())
+        throw zemo::profileMissing(section, zemo::profileFilePath());
+    List1->setCurrentItem(found.first());
+    found.first()->setSelected(true);
+    Command1_Click();
+    return zemo::isConnected();
 }
 
 // Opens the database on a connection thread of its own while the window waits; false when it failed

@@ -13,6 +13,11 @@ class Form6 : public zemo::FixedDialog {
 public:
     explicit Form6(QWidget* parent = nullptr);
 
+    // Connects with the profile `section` as 接続 does when it is selected, with the same messages
+    // and waits, without the dialog being shown; whether the program is connected afterwards. Throws
+    // err::ProfileMissing when the list does not hold the profile.
+    bool ConnectProfile(const QString& section);
+
 private slots:
     void Command1_Click();
     void List1_DblClick();

@@ -182,9 +182,11 @@ void Form4::RunQuery() {
         // The rows are fetched on the connection's thread; the window keeps painting meanwhile.
         auto fetch = std::make_shared<zemo::ResultFetch>();
         const QString sql = m_statement.statement(Text1->document()->toRawText());
-        const auto call = connection.run([fetch, sql](zemo::OracleDatabase& db, const zemo::DbCall& c) {
-            fetch->run(db, sql, c.stopFlag());
-        });
+        const zemo::ParameterValues values = gSqlValues;
+        const auto call =
+            connection.run([fetch, sql, values](zemo::OracleDatabase& db, const zemo::DbCall& c) {
+                fetch->run(db, sql, c.stopFlag(), values);
+            });
         zemo::DbWait wait(this, [fetch] { return QStringLiteral("取得中 %L1件").arg(fetch->rowsTaken()); });
         const zemo::CallWait::End end = wait.wait(*call);
         // Read before the take: a wait that ended first leaves the call running, and the take ends it.

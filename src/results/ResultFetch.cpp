@@ -5,8 +5,9 @@
 
 namespace zemo {
 
-void ResultFetch::run(OracleDatabase& db, const QString& sql, const std::atomic<bool>& stop) {
-    std::unique_ptr<OracleResultSet> rs = db.CreateDynaset(sql, 0);
+void ResultFetch::run(OracleDatabase& db, const QString& sql, const std::atomic<bool>& stop,
+                      const ParameterValues& values) {
+    std::unique_ptr<OracleResultSet> rs = db.CreateDynaset(sql, 0, values);
     ResultStore* store = nullptr;
     {
         const std::lock_guard<std::mutex> hold(m_lock);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/StatementParameters.h"
 #include "results/ResultStore.h"
 
 #include <QString>
@@ -17,9 +18,10 @@ class OracleDatabase;
 // after 中止, the program quitting). From the take on the fetch writes nothing more.
 class ResultFetch {
 public:
-    // On the connection's thread: runs `sql` and fetches its rows until the end, a failure (thrown) or
-    // `stop` or the take (throwStopped, the rows before it kept).
-    void run(OracleDatabase& db, const QString& sql, const std::atomic<bool>& stop);
+    // On the connection's thread: runs `sql` with `values` for its placeholders and fetches its rows
+    // until the end, a failure (thrown) or `stop` or the take (throwStopped, the rows before it kept).
+    void run(OracleDatabase& db, const QString& sql, const std::atomic<bool>& stop,
+             const ParameterValues& values = {});
 
     // On the window's thread, at any time: the rows fetched so far.
     int rowsTaken() const { return m_rowsTaken.load(std::memory_order_acquire); }

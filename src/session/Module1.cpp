@@ -7,6 +7,7 @@ std::shared_ptr<zemo::DbConnection> gOraDatabase;
 QString gServiceName;
 QString gUserName;
 QString gPassword;
+QString gProfileName;
 ProfileEditRecord gProfileEdit;
 QList<TableListRow> gTableList;
 int gTableCount = 0;
@@ -18,6 +19,7 @@ QStringList gCondLeft;
 QStringList gCondOperator;
 QStringList gCondRight;
 QString gSqlText;
+zemo::ParameterValues gSqlValues;
 QString gFromList;
 bool gNameColumnPicked = false;
 
@@ -41,6 +43,7 @@ void releaseConnection() {
     gServiceName.clear();
     gUserName.clear();
     gPassword.clear();
+    gProfileName.clear();
 }
 
 void clearConditionStore() {
@@ -72,6 +75,8 @@ void resetSession() {
     gTableListUser.clear();
     clearConditionStore();
     gSqlText.clear();
+    gSqlValues.clear();
+    gProfileName.clear();
     gFromList.clear();
     gNameColumnPicked = false;
 }

@@ -50,6 +50,8 @@ extern std::shared_ptr<zemo::DbConnection> gOraDatabase;
 extern QString gServiceName;
 extern QString gUserName;
 extern QString gPassword;
+// The profile (its section name) the open connection was made with; saved queries name it.
+extern QString gProfileName;
 extern ProfileEditRecord gProfileEdit;
 extern QList<TableListRow> gTableList;
 extern int gTableCount;
@@ -62,6 +64,8 @@ extern QStringList gCondLeft;
 extern QStringList gCondOperator;
 extern QStringList gCondRight;
 extern QString gSqlText;
+// The values of gSqlText's `:name` placeholders, as 抽出 asked for them.
+extern zemo::ParameterValues gSqlValues;
 extern QString gFromList;
 extern bool gNameColumnPicked;
 

@@ -1,5 +1,7 @@
 #include "ui/FormSupport.h"
 
+#include "base/ProgramName.h"
+
 #include <QApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -243,8 +245,7 @@ bool installQtTranslations() {
 }
 
 void setUpApplication() {
-    QCoreApplication::setApplicationName(QStringLiteral("ZEMO-DB"));
-    QCoreApplication::setOrganizationName(QStringLiteral("ZEMO-DB"));
+    nameApplication();
     installQtTranslations();
     installFontSubstitutes();
     installDesktopStyle();

@@ -238,11 +238,14 @@ private slots:
                 for (QAction* item : menu->menu()->actions())
                     items << item->text();
         }
-        QCOMPARE(titles, (QStringList{QStringLiteral("接続"), QStringLiteral("表示"), QStringLiteral("条件"),
-                                      QStringLiteral("その他")}));
-        QCOMPARE(items, (QStringList{QStringLiteral("接続"), QStringLiteral("切断"),
-                                     QStringLiteral("属性表示"), QStringLiteral("論理名表示"),
-                                     QStringLiteral("結合条件の追加"), QStringLiteral("ツールについて")}));
+        QCOMPARE(titles,
+                 (QStringList{QStringLiteral("ファイル"), QStringLiteral("接続"), QStringLiteral("表示"),
+                              QStringLiteral("条件"), QStringLiteral("その他")}));
+        QCOMPARE(items, (QStringList{QStringLiteral("開く..."), QStringLiteral("上書き保存"),
+                                     QStringLiteral("名前を付けて保存..."), QStringLiteral("接続"),
+                                     QStringLiteral("切断"), QStringLiteral("属性表示"),
+                                     QStringLiteral("論理名表示"), QStringLiteral("結合条件の追加"),
+                                     QStringLiteral("ツールについて")}));
         for (QAction* menu : bar->actions())
             QVERIFY(bar->actionGeometry(menu).width() >= bar->fontMetrics().horizontalAdvance(menu->text()));
     }

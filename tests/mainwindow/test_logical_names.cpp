@@ -215,7 +215,7 @@ private Q_SLOTS:
         QStringList titles;
         for (QAction* a : m_form->menuBar()->actions())
             titles << a->text();
-        QCOMPARE(titles, QStringList({"接続", "表示", "条件", "その他"}));
+        QCOMPARE(titles, QStringList({"ファイル", "接続", "表示", "条件", "その他"}));
     }
 
     // Each table with its logical name beside it; what is saved and assembled is the name alone. The
