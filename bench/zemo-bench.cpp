@@ -25,9 +25,9 @@
 #include <QHeaderView>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
-#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <exception>

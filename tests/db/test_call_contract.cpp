@@ -2,7 +2,6 @@
 // whose work and cancel the test releases by hand: no window, no server.
 #include "base/ZemoError.h"
 #include "db/CallWait.h"
-#include "db/CallWatch.h"
 #include "db/DbConnection.h"
 
 #include <QElapsedTimer>
@@ -58,7 +57,6 @@ private:
 
 enum class WorkEnd { Completes, Fails, HonoursStop };
 enum class StopAt { Never, BeforeStart, OnTheWay, During, AfterEnd };
-enum class WatchEnd { CallEnds, StopHonoured, StopNotHonoured, WatchDestroyed };
 
 struct Probe {
     std::atomic<bool> started{false};
@@ -96,8 +94,6 @@ int failureNumber(const DbCall& call) {
 Q_DECLARE_METATYPE(WorkEnd)
 Q_DECLARE_METATYPE(StopAt)
 Q_DECLARE_METATYPE(DbCall::Outcome)
-Q_DECLARE_METATYPE(WatchEnd)
-Q_DECLARE_METATYPE(CallWatch::End)
 
 class TestCallContract : public QObject {
     Q_OBJECT
@@ -227,73 +223,6 @@ private Q_SLOTS:
         QCOMPARE(wait.wait(), End::Finished);
         QCOMPARE(refused, int(err::Busy));
         QVERIFY(second->waitFinished(5000));
-    }
-
-    // The window's watch over a call it does not wait for: `ended` runs once, from the event loop, when
-    // the call has finished, or kGiveUpMs after a stop the server does not honour (the call runs on); a
-    // watch destroyed first (its window closing) stops the call, and `ended` never runs.
-    void watchEndsOnceFromTheEventLoop_data() {
-        QTest::addColumn<WatchEnd>("how");
-        QTest::addColumn<bool>("cancelLetsGo");
-        QTest::addColumn<int>("ended"); // how many times `ended` ran
-        QTest::addColumn<CallWatch::End>("end");
-        QTest::addColumn<Outcome>("outcome"); // when `ended` ran
-        QTest::newRow("the call ends") << WatchEnd::CallEnds << true << 1 << CallWatch::End::Finished
-                                       << Outcome::Completed;
-        QTest::newRow("stopped, the server lets go")
-            << WatchEnd::StopHonoured << true << 1 << CallWatch::End::Finished << Outcome::Stopped;
-        QTest::newRow("stopped, the server holds on")
-            << WatchEnd::StopNotHonoured << false << 1 << CallWatch::End::Abandoned << Outcome::Running;
-        QTest::newRow("destroyed while the call runs")
-            << WatchEnd::WatchDestroyed << false << 0 << CallWatch::End::Finished << Outcome::Running;
-    }
-    void watchEndsOnceFromTheEventLoop() {
-        QFETCH(WatchEnd, how);
-        QFETCH(bool, cancelLetsGo);
-        QFETCH(int, ended);
-        QFETCH(CallWatch::End, end);
-        QFETCH(Outcome, outcome);
-
-        Gate gate;
-        std::shared_ptr<GateDatabase> database;
-        const auto connection = openGate(gate, cancelLetsGo, &database);
-        Probe probe;
-        const auto call = connection->run(gatedWork(gate, probe, WorkEnd::HonoursStop));
-        int ticks = 0, endedRuns = 0;
-        CallWatch::End seen = CallWatch::End::Finished;
-        Outcome seenOutcome = Outcome::Running;
-        auto* watch = new CallWatch(
-            call, 10, [&ticks] { ++ticks; },
-            [&](CallWatch::End e) {
-                ++endedRuns;
-                seen = e;
-                seenOutcome = call->outcome();
-            });
-        QCOMPARE(CallWatch::active(), 1);
-        QTRY_VERIFY(probe.started && database->atServer);
-        QTRY_VERIFY(ticks >= 2);
-        QElapsedTimer clock;
-        clock.start();
-        if (how == WatchEnd::CallEnds)
-            gate.open();
-        else if (how == WatchEnd::WatchDestroyed)
-            delete watch;
-        else
-            watch->stop();
-        QTRY_COMPARE(CallWatch::active(), 0);
-        if (how == WatchEnd::StopNotHonoured)
-            QVERIFY2(clock.elapsed() >= CallWatch::kGiveUpMs, qPrintable(QString::number(clock.elapsed())));
-        QTest::qWait(50);
-        QCOMPARE(endedRuns, ended);
-        if (ended) {
-            QCOMPARE(seen, end);
-            QCOMPARE(seenOutcome, outcome);
-            delete watch;
-        }
-        QCOMPARE(call->stopRequested(), how != WatchEnd::CallEnds);
-        gate.open();
-        QVERIFY(call->waitFinished(5000));
-        QCOMPARE(call->outcome(), how == WatchEnd::CallEnds ? Outcome::Completed : Outcome::Stopped);
     }
 
     // The program told to quit while a call runs: every event loop ends at once, and the wait stops the

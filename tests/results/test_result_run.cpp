@@ -73,7 +73,9 @@ public:
     explicit ServedRows(RowServer& server) : m_server(server) { arrive(); }
     ~ServedRows() override { m_server.closed = true; }
     int columnCount() const override { return 2; }
-    QString columnName(int col) const override { return col == 0 ? QStringLiteral("N") : QStringLiteral("S"); }
+    QString columnName(int col) const override {
+        return col == 0 ? QStringLiteral("N") : QStringLiteral("S");
+    }
     bool atEnd() const override { return m_row > m_server.settings.rows; }
     void next() override {
         ++m_row;
@@ -88,7 +90,9 @@ public:
     }
 
 private:
-    QString text(int col) const { return (col == 0 ? QString() : QStringLiteral("r")) + QString::number(m_row); }
+    QString text(int col) const {
+        return (col == 0 ? QString() : QStringLiteral("r")) + QString::number(m_row);
+    }
     void arrive() {
         const ServerSettings& s = m_server.settings;
         if (m_row == s.failAt)
@@ -144,7 +148,8 @@ private Q_SLOTS:
         QTest::newRow("中止, the server holds on")
             << ServerSettings{1000000, 2000, false} << Act::Stop << Outcome::Running << 1999;
         // A window closing or a new run: nothing told, the call stopped, its fetch writes nothing more.
-        QTest::newRow("left") << ServerSettings{1000000, 2000, false} << Act::Leave << Outcome::Running << 1999;
+        QTest::newRow("left") << ServerSettings{1000000, 2000, false} << Act::Leave << Outcome::Running
+                              << 1999;
     }
     void everyEndKeepsTheRowsThatArrived() {
         QFETCH(ServerSettings, server);
@@ -186,7 +191,8 @@ private Q_SLOTS:
         if (act != Act::Leave)
             QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
         if (act == Act::Stop)
-            QVERIFY2(clock.elapsed() < CallWatch::kGiveUpMs + 300, qPrintable(QString::number(clock.elapsed())));
+            QVERIFY2(clock.elapsed() < CallWatch::kGiveUpMs + 300,
+                     qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!run.running());
         QCOMPARE(CallWatch::active(), 0);
         QCOMPARE(ended.size(), act == Act::Leave ? 0 : 1);
@@ -237,8 +243,7 @@ private Q_SLOTS:
                 std::string scratch;
                 const std::string_view utf8 = model.cellUtf8(r, 2, scratch);
                 if (model.cellText(r, 2) != QStringLiteral("r%1").arg(r) ||
-                    std::string(utf8) != "r" + std::to_string(r) ||
-                    model.columnKind(1) != ColumnKind::Number)
+                    std::string(utf8) != "r" + std::to_string(r) || model.columnKind(1) != ColumnKind::Number)
                     ++wrong;
                 ++reads;
                 readsWhileRunning += model.following() ? 1 : 0;
