@@ -176,6 +176,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // A file-size limit fails the export with its error and status instead of killing the program.
     zemo::ignoreFileSizeSignal();
+    // Whatever way the measuring ends, the connection's thread ends before the program does.
+    struct ThreadsJoined {
+        ~ThreadsJoined() { zemo::finishDatabaseThreads(zemo::kExitWaitMs); }
+    } const threadsJoined;
 
     QCommandLineParser cli;
     cli.setApplicationDescription(QStringLiteral(
