@@ -64,8 +64,8 @@ private:
 
 } // namespace
 
-struct WaitDialog::Parts {
-    Parts(QWidget* o, const char* n, std::function<void()> s) : owner(o), name(n), stop(std::move(s)) {}
+struct WaitDialog::State {
+    State(QWidget* o, const char* n, std::function<void()> s) : owner(o), name(n), stop(std::move(s)) {}
     QWidget* owner;
     const char* name;
     std::function<void()> stop;
@@ -77,7 +77,7 @@ struct WaitDialog::Parts {
 };
 
 WaitDialog::WaitDialog(QWidget* owner, const char* objectName, std::function<void()> stop)
-    : m(std::make_unique<Parts>(owner, objectName, std::move(stop))) {}
+    : m(std::make_unique<State>(owner, objectName, std::move(stop))) {}
 
 WaitDialog::~WaitDialog() {
     delete m->dialog;

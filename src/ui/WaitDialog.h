@@ -30,8 +30,8 @@ public:
     static int progressDelay();
 
 private:
-    struct Parts;
-    std::unique_ptr<Parts> m;
+    struct State;
+    std::unique_ptr<State> m;
 };
 
 } // namespace zemo
