@@ -39,6 +39,7 @@ public:
     bool stopping() const { return m_stoppedAt >= 0; }
     // From any thread, while the watch lives: `tick` runs soon from the event loop.
     void poke();
+    void setTickMs(int tickMs) { m_timer.setInterval(tickMs); }
 
     // Watches on the window thread that have not ended: what tests wait for before they read a window.
     static int active();

@@ -27,6 +27,8 @@ class ResultRun : public QObject {
     Q_OBJECT
 public:
     static constexpr int kHandOverMs = 100;
+    // Past 2,000,000 rows the pause between hand-overs grows with the rows shown (see show()).
+    static constexpr int kRowsPerHandOverMs = 20000;
 
     explicit ResultRun(ResultModel& model, QObject* parent = nullptr);
     // A run still going is left as by leave().
