@@ -185,13 +185,13 @@ bool GridWidget::colHidden(int col) const {
     return c >= 0 && isColumnHidden(c);
 }
 
-void GridWidget::AutoSize(int firstCol, int lastCol) {
+void GridWidget::AutoSize(int firstCol, int lastCol, int headRows) {
     const QFontMetrics fm(font());
     const QFontMetrics hfm(horizontalHeader()->font());
     const int rows = m_model->gridRows();
     // Enough rows to catch the typical width, few enough to stay instant on a million rows.
-    constexpr int kHead = 1000;
-    constexpr int kTail = 200;
+    const int kHead = std::max(1, headRows);
+    const int kTail = kHead / 5;
     const int pad = 12;
     for (int col = std::max(firstCol, m_model->headerCols()); col <= lastCol && col < m_model->gridCols();
          ++col) {

@@ -38,8 +38,9 @@ public:
     void setTextMatrix(int row, int col, const QString& text) { m_model->setCellText(row, col, text); }
     void setColHidden(int col, bool hidden);
     bool colHidden(int col) const;
-    // Fits each column's width to its contents, measuring a sample of rows, never every row.
-    void AutoSize(int firstCol, int lastCol);
+    // Fits each column's width to its contents, measuring a sample of rows, never every row: the first
+    // `headRows` and a fifth as many at the end.
+    void AutoSize(int firstCol, int lastCol, int headRows = 1000);
 
     // Current cell in grid coordinates, -1 when there is none.
     int Row() const;

@@ -1,8 +1,8 @@
 #include "results/CsvWriter.h"
 
 #include "base/SaveFileSync.h"
-
 #include "base/ZemoError.h"
+#include "db/DbConnection.h"
 
 #include <QSaveFile>
 #include <algorithm>
@@ -51,7 +51,7 @@ char* putField(char* w, std::string_view field) {
 
 } // namespace
 
-bool writeGridCsv(const GridModel& grid, const QList<int>& columns, QIODevice& out) {
+bool writeGridCsv(const GridModel& grid, const QList<int>& columns, QIODevice& out, WriteProgress* progress) {
     QList<int> cols = columns;
     if (cols.isEmpty())
         for (int c = 0; c < grid.gridCols(); ++c)
@@ -70,6 +70,10 @@ bool writeGridCsv(const GridModel& grid, const QList<int>& columns, QIODevice& o
     used = 3;
     const int rows = grid.gridRows();
     for (int r = 0; r < rows; ++r) {
+        // Data rows written so far: every row above this one but the heading row.
+        if (progress && r % WriteProgress::kEveryRows == 0 && r > 0 &&
+            !progress->rowsWritten(r - 1, rows - 1))
+            throwStopped();
         grid.prefetchRow(r + kPrefetch);
         size_t need = n + 2;
         for (size_t i = 0; i < n; ++i) {
@@ -94,7 +98,8 @@ bool writeGridCsv(const GridModel& grid, const QList<int>& columns, QIODevice& o
     return flush();
 }
 
-void writeGridCsv(const GridModel& grid, const QList<int>& columns, const QString& path) {
+void writeGridCsv(const GridModel& grid, const QList<int>& columns, const QString& path,
+                  WriteProgress* progress) {
     QSaveFile file(path);
     auto fail = [&] {
         throw ZemoError(err::FileWrite,
@@ -102,9 +107,19 @@ void writeGridCsv(const GridModel& grid, const QList<int>& columns, const QStrin
     };
     if (!file.open(QIODevice::WriteOnly))
         fail();
-    // Until commit() the data sits in a temporary file; on any failure the destructor removes it.
-    if (!writeGridCsv(grid, columns, file) || !flushAndSync(file))
+    // Until commit() the data sits in a temporary file; on any failure or stop the destructor removes it.
+    if (!writeGridCsv(grid, columns, file, progress))
         fail();
+    bool synced = false;
+    const auto sync = [&] { synced = flushAndSync(file); };
+    if (progress)
+        progress->finishing(sync);
+    else
+        sync();
+    if (!synced)
+        fail();
+    if (progress && progress->stopped())
+        throwStopped();
     if (!file.commit())
         fail();
 }

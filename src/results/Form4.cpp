@@ -5,9 +5,8 @@
 #include "results/ResultExport.h"
 #include "results/ResultFetch.h"
 #include "results/ResultModel.h"
+#include "results/ResultRun.h"
 #include "session/Module1.h"
-#include "ui/BusyPointer.h"
-#include "ui/DbWait.h"
 #include "ui/ErrorTrap.h"
 #include "ui/LogicalNameList.h"
 #include "ui/MessagePresenter.h"
@@ -81,6 +80,19 @@ Form4::Form4(QWidget* parent) : SizableWindow(parent, zemo::kForm4Resize) {
     Form_Load();
 }
 
+Form4::~Form4() {
+    // Before the grid and its model go: the fetch writes nothing more into what they hold.
+    m_run->leave();
+}
+
+void Form4::done(int result) {
+    if (m_run->running()) {
+        m_run->leave();
+        ShowRunning(false);
+    }
+    QDialog::done(result);
+}
+
 void Form4::buildControls() {
     zemo::ControlMaker make(this, m_placer);
     const auto label = [&](const char* name, const QString& text, const TwipsRect& r) {
@@ -93,6 +105,10 @@ void Form4::buildControls() {
     Command1 = button("Command1", QStringLiteral("抽出"), {6000, 3600, 1335, 375});
     Command2 = button("Command2", QStringLiteral("戻る"), {8760, 120, 1335, 375});
     Command3 = button("Command3", QStringLiteral("ＣＳＶ出力"), {8760, 3600, 1335, 375});
+    // 中止 beside the count while rows arrive, below the statement box and clear of 抽出 at the
+    // smallest window size.
+    Command4 = button("Command4", QStringLiteral("中止"), {3120, 3660, 1095, 375});
+    Command4->hide();
 
     Label1 = label("Label1", QStringLiteral("ＳＱＬ文"), {240, 360, 1455, 255});
     Text1 = make.add<QPlainTextEdit>("Text1", {240, 600, 5055, 3015});
@@ -111,6 +127,7 @@ void Form4::buildControls() {
 
     Label2 = label("Label2", QStringLiteral("検索結果"), {240, 3840, 975, 255});
     Label3 = label("Label3", QString(), {1080, 3840, 1215, 255});
+    m_label3Width = Label3->width();
 
     VSFlexGrid1 = make.add<zemo::GridWidget>("VSFlexGrid1", {240, 4080, 9855, 4335});
     m_results = new zemo::ResultModel(VSFlexGrid1);
@@ -124,12 +141,19 @@ void Form4::buildControls() {
     VSFlexGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     VSFlexGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 
-    zemo::setTabChain({Command1, Command2, Command3, Text1, List2, VSFlexGrid1});
+    zemo::setTabChain({Command1, Command4, Command2, Command3, Text1, List2, VSFlexGrid1});
     Command1->setFocus();
+
+    m_run = new zemo::ResultRun(*m_results, this);
+    connect(m_run, &zemo::ResultRun::fieldsShown, this,
+            [this] { ShowHeadingLogicalNames(m_ranSql == zemo::statementToRun(gSqlText)); });
+    connect(m_run, &zemo::ResultRun::rowsAdded, this, &Form4::ShowArrivedRows);
+    connect(m_run, &zemo::ResultRun::ended, this, &Form4::FinishRun);
 
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form4::Command4_Click);
     connect(VSFlexGrid1, &zemo::GridWidget::KeyDownEvent, this, &Form4::VSFlexGrid1_KeyDown);
     connect(VSFlexGrid1, &zemo::GridWidget::AfterSort, this, &Form4::VSFlexGrid1_AfterSort);
     connect(m_results, &zemo::ResultModel::sortFailed, this, &Form4::VSFlexGrid1_SortFailed);
@@ -173,38 +197,75 @@ void Form4::CopyDisplayItems() {
         zemo::addNamedItem(List2, item.text, item.logical);
 }
 
+// The statement runs on the connection's thread; its rows show as they arrive, and the window stays
+// usable meanwhile. A run still going is stopped first: the new result takes the grid.
 void Form4::RunQuery() {
+    if (m_run->running()) {
+        m_run->leave();
+        ShowRunning(false);
+    }
     VSFlexGrid1->setRows(1);
     VSFlexGrid1->setCols(1);
-    zemo::BusyPointer busy(this);
     zemo::runTrapped(this, [this] {
         zemo::DbConnection& connection = zemo::connectedDatabase();
-        // The rows are fetched on the connection's thread; the window keeps painting meanwhile.
-        auto fetch = std::make_shared<zemo::ResultFetch>();
-        const QString sql = m_statement.statement(Text1->document()->toRawText());
-        const zemo::ParameterValues values = gSqlValues;
-        const auto call =
-            connection.run([fetch, sql, values](zemo::OracleDatabase& db, const zemo::DbCall& c) {
-                fetch->run(db, sql, c.stopFlag(), values);
-            });
-        zemo::DbWait wait(this, [fetch] { return QStringLiteral("取得中 %L1件").arg(fetch->rowsTaken()); });
-        const zemo::CallWait::End end = wait.wait(*call);
-        // Read before the take: a wait that ended first leaves the call running, and the take ends it.
-        const zemo::DbCall::Outcome outcome = call->outcome();
-        zemo::ResultFetch::Taken taken = fetch->take();
-        if (end == zemo::CallWait::End::Quit)
-            return; // the program is ending: nothing to show
-        if (taken.executed) {
-            m_results->adopt(taken.fieldNames, std::move(taken.store));
-            ShowHeadingLogicalNames(sql == zemo::statementToRun(gSqlText));
-        }
-        // A failure keeps the rows fetched before it, with their widths unfitted and the count unchanged.
-        if (outcome == zemo::DbCall::Outcome::Failed)
-            call->rethrow();
-        const bool stopped = outcome != zemo::DbCall::Outcome::Completed;
-        VSFlexGrid1->AutoSize(0, VSFlexGrid1->Cols() - 1);
-        Label3->setText(zemo::rowCountCaption(VSFlexGrid1->Rows() - 1, stopped));
+        m_ranSql = m_statement.statement(Text1->document()->toRawText());
+        m_countBefore = Label3->text();
+        m_widthsFitted = false;
+        m_run->start(connection, m_ranSql, gSqlValues);
+        ShowRunning(true);
+        ShowRowCount(zemo::runningCountCaption(0));
     });
+}
+
+// While rows arrive: 中止 shows, the busy pointer says the window still takes input, and what needs
+// every row waits, visibly.
+void Form4::ShowRunning(bool running) {
+    Command4->setVisible(running);
+    Command4->setEnabled(running);
+    Command3->setEnabled(!running);
+    if (running) {
+        m_busy.emplace(this, zemo::BusyPointer::Input::Taken);
+        VSFlexGrid1->setSortingEnabled(false);
+        VSFlexGrid1->horizontalHeader()->setSortIndicatorShown(false);
+        VSFlexGrid1->horizontalHeader()->setToolTip(
+            QStringLiteral("取得が終わると見出しのクリックで並べ替えられます"));
+    } else {
+        m_busy.reset();
+        VSFlexGrid1->horizontalHeader()->setToolTip(QString());
+        VSFlexGrid1->setUserSortAndMove(true);
+    }
+}
+
+void Form4::ShowArrivedRows(int rows) {
+    // The first screen readable at once: the columns fit its rows (a screenful measured, so that the
+    // window turns on without a pause).
+    if (!m_widthsFitted && rows > 0) {
+        VSFlexGrid1->AutoSize(0, VSFlexGrid1->Cols() - 1, int(zemo::ResultFetch::kFirstRows));
+        m_widthsFitted = true;
+    }
+    if (!m_run->stopping())
+        ShowRowCount(zemo::runningCountCaption(rows));
+}
+
+void Form4::FinishRun() {
+    ShowRunning(false);
+    const zemo::DbCall::Outcome outcome = m_run->outcome();
+    // A failure keeps the rows fetched before it and the count as it was before the run.
+    if (outcome == zemo::DbCall::Outcome::Failed) {
+        ShowRowCount(m_countBefore);
+        zemo::runTrapped(this, [this] { std::rethrow_exception(m_run->failure()); });
+        return;
+    }
+    // Running: 中止 that the server has not honoured yet; the rows so far are the result.
+    VSFlexGrid1->AutoSize(0, VSFlexGrid1->Cols() - 1);
+    ShowRowCount(zemo::rowCountCaption(VSFlexGrid1->Rows() - 1, outcome != zemo::DbCall::Outcome::Completed));
+}
+
+// A count longer than the label's design width (a large or a stopped result) stays readable: the
+// label widens to the right, where nothing else stands.
+void Form4::ShowRowCount(const QString& caption) {
+    Label3->setText(caption);
+    Label3->resize(std::max(m_label3Width, Label3->sizeHint().width()), Label3->height());
 }
 
 // With 表示 → 論理名表示 checked the headings show the logical names of the display items beside the
@@ -234,6 +295,11 @@ void Form4::Command3_Click() {
     ExportGrid(zemo::ExportFormat::Csv);
 }
 
+void Form4::Command4_Click() {
+    m_run->stop();
+    Command4->setEnabled(false);
+}
+
 void Form4::ExportGrid(zemo::ExportFormat format) {
     const SaveFileChooser& chooser = chooserSlot();
     zemo::exportGrid(this, *VSFlexGrid1,
@@ -248,8 +314,10 @@ void Form4::VSFlexGrid1_KeyDown(int keyCode, int shift) {
 }
 
 void Form4::VSFlexGrid1_ContextMenu(const QPoint& pos) {
-    QMenu* menu =
-        zemo::makeResultGridMenu(this, *VSFlexGrid1, [this](zemo::ExportFormat f) { ExportGrid(f); });
+    std::function<void(zemo::ExportFormat)> exportAs;
+    if (!m_run->running())
+        exportAs = [this](zemo::ExportFormat f) { ExportGrid(f); };
+    QMenu* menu = zemo::makeResultGridMenu(this, *VSFlexGrid1, exportAs);
     menu->popup(VSFlexGrid1->viewport()->mapToGlobal(pos));
 }
 

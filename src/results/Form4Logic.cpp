@@ -99,6 +99,10 @@ QString rowCountCaption(int rows, bool stopped) {
            (stopped ? QStringLiteral("（中止）") : QString());
 }
 
+QString runningCountCaption(int rows) {
+    return QStringLiteral("取得中 %L1件").arg(rows);
+}
+
 namespace {
 
 bool sameName(const QString& a, const QString& b) {

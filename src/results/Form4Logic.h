@@ -55,5 +55,7 @@ QStringList headingLogicalNames(const QStringList& fieldNames, const QList<Displ
 // The row-count caption, e.g. ":25件"; a fetch the user stopped says so (":25件（中止）"), so that a
 // part of a result is never taken for all of it.
 QString rowCountCaption(int rows, bool stopped = false);
+// The count while rows are still arriving, e.g. "取得中 1,250件".
+QString runningCountCaption(int rows);
 
 } // namespace zemo

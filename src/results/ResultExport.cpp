@@ -1,11 +1,12 @@
 #include "results/ResultExport.h"
 
+#include "base/ZemoError.h"
 #include "grid/GridWidget.h"
 #include "results/CsvWriter.h"
 #include "results/XlsxWriter.h"
-#include "ui/BusyPointer.h"
 #include "ui/ErrorTrap.h"
 #include "ui/MessagePresenter.h"
+#include "ui/WorkProgress.h"
 
 #include <QClipboard>
 #include <QFileDialog>
@@ -45,6 +46,19 @@ public:
     }
 };
 
+// The writers' progress on the window: a bar of rows written with 中止 after a second, the last step
+// beside the window.
+class ExportProgress : public WriteProgress {
+public:
+    explicit ExportProgress(QWidget* owner) : m_work(owner, QStringLiteral("書き込み中")) {}
+    bool rowsWritten(qint64 done, qint64 total) override { return m_work.step(done, total); }
+    void finishing(const std::function<void()>& work) override { m_work.runAside(work); }
+    bool stopped() const override { return m_work.stopped(); }
+
+private:
+    WorkProgress m_work;
+};
+
 } // namespace
 
 ExportTarget askExportFile(QWidget* parent, ExportFormat format) {
@@ -82,14 +96,23 @@ void exportGrid(QWidget* parent, const GridWidget& grid, const ExportTarget& tar
     if (target.path.isEmpty())
         return;
     QString notice;
+    bool stopped = false;
     const bool written = zemo::runTrapped(parent, [&] {
-        BusyPointer busy;
-        if (target.format == ExportFormat::Xlsx)
-            notice = xlsxNotice(writeGridXlsx(*grid.gridModel(), grid.visualColumns(), target.path));
-        else
-            writeGridCsv(*grid.gridModel(), grid.visualColumns(), target.path);
+        ExportProgress progress(parent);
+        try {
+            if (target.format == ExportFormat::Xlsx)
+                notice = xlsxNotice(writeGridXlsx(*grid.gridModel(), grid.visualColumns(), target.path,
+                                                  kSheetDataRows, &progress));
+            else
+                writeGridCsv(*grid.gridModel(), grid.visualColumns(), target.path, &progress);
+        } catch (const ZemoError& e) {
+            // 中止 is the user's own: the old file stays, and there is nothing to tell.
+            if (e.number() != err::Cancelled || !progress.stopped())
+                throw;
+            stopped = true;
+        }
     });
-    if (written && !notice.isEmpty())
+    if (written && !stopped && !notice.isEmpty())
         MessagePresenter::show(parent, notice, MessageKind::Information);
 }
 
@@ -115,6 +138,8 @@ QMenu* makeResultGridMenu(QWidget* parent, const GridWidget& grid,
     menu->addSeparator();
     add("CsvExportAction", QStringLiteral("ＣＳＶ出力..."), [exportAs] { exportAs(ExportFormat::Csv); });
     add("XlsxExportAction", QStringLiteral("Excel 出力..."), [exportAs] { exportAs(ExportFormat::Xlsx); });
+    for (const char* name : {"CsvExportAction", "XlsxExportAction"})
+        menu->findChild<QAction*>(QLatin1String(name))->setEnabled(bool(exportAs));
     return menu;
 }
 

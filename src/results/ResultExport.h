@@ -27,8 +27,9 @@ ExportTarget askExportFile(QWidget* parent, ExportFormat format);
 ExportTarget exportTargetFor(const QString& path, ExportFormat shown = ExportFormat::Csv);
 
 // Writes the grid as it is shown (its row order and column order) to the target, under the busy
-// pointer. A failure shows the error box and leaves any existing file as it was; what a workbook
-// could not hold as the grid has it is told once the file is written. Nothing happens on cancel.
+// pointer; a write that lasts shows a progress bar with 中止 after a second. A failure shows the error
+// box and 中止 nothing, and both leave any existing file as it was; what a workbook could not hold as
+// the grid has it is told once the file is written. Nothing happens on cancel.
 void exportGrid(QWidget* parent, const GridWidget& grid, const ExportTarget& target);
 
 // The grid's selection on the clipboard as Ctrl+C puts it there; with `withHeadings` the column
@@ -36,7 +37,8 @@ void exportGrid(QWidget* parent, const GridWidget& grid, const ExportTarget& tar
 void copyGridSelection(const GridWidget& grid, bool withHeadings);
 
 // The result grid's right-click menu: コピー, 見出し付きでコピー, then both exports, which call
-// `exportAs`. Deletes itself when it closes.
+// `exportAs`; without `exportAs` (rows still arriving) the exports are shown disabled. Deletes itself
+// when it closes.
 QMenu* makeResultGridMenu(QWidget* parent, const GridWidget& grid,
                           std::function<void(ExportFormat)> exportAs);
 

@@ -8,7 +8,7 @@
 namespace zemo {
 
 ResultModel::ResultModel(QObject* parent)
-    : GridModel(parent), m_header(1), m_store(std::make_unique<ResultStore>(0)) {}
+    : GridModel(parent), m_header(1), m_store(std::make_shared<ResultStore>(0)) {}
 
 ResultModel::~ResultModel() = default;
 
@@ -19,8 +19,14 @@ QString ResultModel::cellText(int row, int col) const {
         return m_header[col];
     std::string scratch;
     std::string_view v;
-    m_store->text(m_store->physOf(uint32_t(row - 1)), col, v, scratch);
+    stored(row, col, v, scratch);
     return QString::fromUtf8(v.data(), qsizetype(v.size()));
+}
+
+bool ResultModel::stored(int row, int col, std::string_view& out, std::string& scratch) const {
+    if (m_view)
+        return m_view->text(uint32_t(row - 1), col, out, scratch);
+    return m_store->text(m_store->physOf(uint32_t(row - 1)), col, out, scratch);
 }
 
 QString ResultModel::cellPrefix(int row, int col, qsizetype maxChars, bool& more) const {
@@ -28,7 +34,7 @@ QString ResultModel::cellPrefix(int row, int col, qsizetype maxChars, bool& more
         return GridModel::cellPrefix(row, col, maxChars, more);
     std::string scratch;
     std::string_view v;
-    m_store->text(m_store->physOf(uint32_t(row - 1)), col, v, scratch);
+    stored(row, col, v, scratch);
     // maxChars UTF-16 units never take more than three bytes each; cut on a character's first byte.
     size_t n = std::min(v.size(), size_t(maxChars) * 3);
     while (n < v.size() && (static_cast<unsigned char>(v[n]) & 0xC0) == 0x80)
@@ -50,12 +56,17 @@ std::string_view ResultModel::cellUtf8(int row, int col, std::string& scratch) c
         return scratch;
     }
     std::string_view v;
-    m_store->text(m_store->physOf(uint32_t(row - 1)), col, v, scratch);
+    stored(row, col, v, scratch);
+    // Bytes seen through the view may be let go at its next refresh: the caller gets a copy.
+    if (m_view && v.data() != scratch.data()) {
+        scratch.assign(v.data(), v.size());
+        return scratch;
+    }
     return v;
 }
 
 void ResultModel::prefetchRow(int row) const {
-    if (row >= 1 && row < m_gridRows)
+    if (row >= 1 && row < m_gridRows && !following())
         m_store->prefetch(m_store->physOf(uint32_t(row - 1)));
 }
 
@@ -65,6 +76,9 @@ void ResultModel::setCellText(int row, int col, const QString& text) {
     if (row == 0) {
         m_header[col] = text;
     } else {
+        // Rows still arriving are read only.
+        if (following())
+            return;
         const QByteArray utf8 = text.toUtf8();
         m_store->setText(m_store->physOf(uint32_t(row - 1)), col,
                          std::string_view(utf8.constData(), size_t(utf8.size())));
@@ -84,10 +98,16 @@ void ResultModel::setGridRows(int rows) {
     if (rows == m_gridRows)
         return;
     beginResetModel();
+    // A new shape is a store of the model's own: one still being filled is left to its fetch.
+    if (following()) {
+        m_store = std::make_shared<ResultStore>(m_cols - 1);
+        m_gridRows = 1;
+        m_view.reset();
+    }
     if (rows > m_gridRows) {
         m_store->appendEmptyRows(uint32_t(rows - 1 - dataRows()));
     } else if (rows <= 1) {
-        m_store = std::make_unique<ResultStore>(m_cols - 1);
+        m_store = std::make_shared<ResultStore>(m_cols - 1);
         if (rows == 0)
             m_header = QStringList(m_cols);
     } else {
@@ -104,6 +124,11 @@ void ResultModel::setGridCols(int cols) {
         return;
     beginResetModel();
     m_header.resize(cols);
+    if (following()) {
+        m_store = std::make_shared<ResultStore>(m_cols - 1);
+        m_gridRows = 1;
+        m_view.reset();
+    }
     m_store = m_store->reshaped(uint32_t(dataRows()), cols - 1);
     m_cols = cols;
     dropLogicalNamesOutside(m_gridRows, m_cols);
@@ -114,15 +139,17 @@ void ResultModel::clearCells() {
     beginResetModel();
     clearLogicalNames();
     m_header = QStringList(m_cols);
-    m_store = std::make_unique<ResultStore>(m_cols - 1);
+    m_store = std::make_shared<ResultStore>(m_cols - 1);
     m_store->appendEmptyRows(uint32_t(dataRows()));
+    m_view.reset();
     endResetModel();
 }
 
-void ResultModel::adopt(QStringList fieldNames, std::unique_ptr<ResultStore> store) {
+void ResultModel::adopt(QStringList fieldNames, std::shared_ptr<ResultStore> store) {
     beginResetModel();
     clearLogicalNames();
-    m_store = store ? std::move(store) : std::make_unique<ResultStore>(int(fieldNames.size()));
+    m_view.reset();
+    m_store = store ? std::move(store) : std::make_shared<ResultStore>(int(fieldNames.size()));
     m_store->numberRows();
     m_cols = m_store->dataCols() + 1;
     fieldNames.prepend(QString());
@@ -132,18 +159,50 @@ void ResultModel::adopt(QStringList fieldNames, std::unique_ptr<ResultStore> sto
     endResetModel();
 }
 
+void ResultModel::follow(QStringList fieldNames, std::shared_ptr<ResultStore> store,
+                         std::shared_ptr<const ResultStore::View> view) {
+    beginResetModel();
+    clearLogicalNames();
+    m_view = std::move(view);
+    m_store = std::move(store);
+    m_cols = m_store->dataCols() + 1;
+    fieldNames.prepend(QString());
+    fieldNames.resize(m_cols);
+    m_header = std::move(fieldNames);
+    m_gridRows = 1;
+    endResetModel();
+}
+
+void ResultModel::stopFollowing() {
+    if (!m_view)
+        return;
+    m_view.reset();
+    m_store->settle();
+}
+
+void ResultModel::showRows(uint32_t rows) {
+    const int to = int(std::min<uint32_t>(rows, uint32_t(INT_MAX - 1))) + 1;
+    if (to <= m_gridRows)
+        return;
+    beginInsertRows({}, m_gridRows - headerRows(), to - 1 - headerRows());
+    m_gridRows = to;
+    endInsertRows();
+}
+
 bool ResultModel::isNumericColumn(int gridCol) const {
-    return gridCol >= 0 && gridCol < m_cols && m_store->isNumeric(gridCol);
+    return gridCol >= 0 && gridCol < m_cols &&
+           (m_view ? m_view->isNumeric(gridCol) : m_store->isNumeric(gridCol));
 }
 
 ColumnKind ResultModel::columnKind(int col) const {
     if (isNumericColumn(col))
         return ColumnKind::Number;
-    return col < m_cols && m_store->isDateTime(col) ? ColumnKind::DateTime : ColumnKind::Text;
+    const bool dateTime = m_view ? m_view->isDateTime(col) : m_store->isDateTime(col);
+    return col >= 0 && col < m_cols && dateTime ? ColumnKind::DateTime : ColumnKind::Text;
 }
 
 void ResultModel::sort(int column, Qt::SortOrder order) {
-    if (column < 0)
+    if (column < 0 || following())
         return;
     try {
         sortRows(column + headerCols(), order == Qt::DescendingOrder);
@@ -153,7 +212,7 @@ void ResultModel::sort(int column, Qt::SortOrder order) {
 }
 
 void ResultModel::sortRows(int gridCol, bool descending) {
-    if (gridCol < 0 || gridCol >= m_cols || dataRows() < 2)
+    if (gridCol < 0 || gridCol >= m_cols || dataRows() < 2 || following())
         return;
     applyOrder(sortedOrder(*m_store, gridCol, descending));
 }
@@ -187,6 +246,9 @@ void ResultModel::applyOrder(std::vector<uint32_t> order) {
 }
 
 void ResultModel::numberRows() {
+    // Rows still arriving are numbered as they come, in the order they come.
+    if (following())
+        return;
     m_store->numberRows();
     if (rowCount() == 0)
         return;

@@ -11,7 +11,8 @@
 namespace zemo {
 
 // The result grid's cells: row 0 the field names, column 0 the row numbers, the rest the fetched
-// values, held in a ResultStore below the heading row.
+// values, held in a ResultStore below the heading row. While a fetch on another thread still fills the
+// store (follow), the model shows the rows handed over to it and reads them through the store's View.
 class ResultModel : public GridModel {
     Q_OBJECT
 public:
@@ -32,12 +33,24 @@ public:
 
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     // Heading clicks: `column` is a view column. A sort that fails leaves the rows in their order
-    // and is announced by sortFailed.
+    // and is announced by sortFailed. Nothing is sorted while the rows are still arriving.
     void sort(int column, Qt::SortOrder order) override;
 
     // Shows a store filled elsewhere: row 0 an empty corner cell and the field names, then the stored
     // rows numbered 1, 2, 3, ...
-    void adopt(QStringList fieldNames, std::unique_ptr<ResultStore> store);
+    void adopt(QStringList fieldNames, std::shared_ptr<ResultStore> store);
+
+    // Shows a store that another thread is filling, its rows numbered as they are appended: row 0 the
+    // field names, no data rows until showRows. Until stopFollowing the store is read only through
+    // `view` (which the filling side refreshes); without a view the store is the model's already.
+    void follow(QStringList fieldNames, std::shared_ptr<ResultStore> store,
+                std::shared_ptr<const ResultStore::View> view);
+    // The first `rows` stored rows are handed over (the view's rows, or the store's once it is the
+    // model's): the grid grows to show them.
+    void showRows(uint32_t rows);
+    // The filling thread writes nothing more: the store is read directly, and sorts again.
+    void stopFollowing();
+    bool following() const { return m_view != nullptr; }
 
     // Sorts the data rows (row 1 down) by a grid column (see sortedOrder).
     void sortRows(int gridCol, bool descending);
@@ -54,11 +67,14 @@ private:
     int dataRows() const { return m_gridRows > 0 ? m_gridRows - 1 : 0; }
     bool inGrid(int row, int col) const { return row >= 0 && row < m_gridRows && col >= 0 && col < m_cols; }
     void applyOrder(std::vector<uint32_t> order);
+    // Data row `row` (1-based), column `col` as stored: through the view while following.
+    bool stored(int row, int col, std::string_view& out, std::string& scratch) const;
 
     int m_gridRows = 1;
     int m_cols = 1;
     QStringList m_header;
-    std::unique_ptr<ResultStore> m_store;
+    std::shared_ptr<ResultStore> m_store;
+    std::shared_ptr<const ResultStore::View> m_view; // set while another thread fills m_store
 };
 
 } // namespace zemo

@@ -18,6 +18,9 @@ constexpr int kBlockShift = 12;
 constexpr uint32_t kBlockRows = 1u << kBlockShift;
 constexpr uint32_t kBlockMask = kBlockRows - 1;
 constexpr int32_t kNoLabel = INT32_MIN;
+// A cell's end offset; the top bit marks a null cell, so a block holds at most 2 GiB of text.
+constexpr uint32_t kNull = 0x80000000u;
+constexpr uint32_t kEndMask = 0x7FFFFFFFu;
 enum StoredKind : uint8_t { KindUnknown, KindNumeric, KindDateTime, KindText };
 
 uint64_t editKey(uint32_t phys, int col) {
@@ -40,6 +43,30 @@ bool canonicalInt(std::string_view text, int32_t& out) {
     throw ZemoError(err::ResultTooLarge, QStringLiteral("結果が大きすぎて表示できません"));
 }
 
+// Cell `k` of a block: false for a null.
+bool cellIn(const char* bytes, const uint32_t* ends, size_t k, std::string_view& out) {
+    const uint32_t end = ends[k];
+    if (end & kNull) {
+        out = {};
+        return false;
+    }
+    const uint32_t start = k > 0 ? ends[k - 1] & kEndMask : 0;
+    out = std::string_view(bytes + start, end - start);
+    return true;
+}
+
+// A row label as the row-number column shows it; false for a row without one.
+bool labelText(int32_t n, std::string_view& out, std::string& scratch) {
+    if (n == kNoLabel) {
+        out = {};
+        return false;
+    }
+    scratch.resize(12);
+    const auto r = std::to_chars(scratch.data(), scratch.data() + scratch.size(), n);
+    out = std::string_view(scratch.data(), size_t(r.ptr - scratch.data()));
+    return true;
+}
+
 StoredKind storedKind(ValueKind k) {
     switch (k) {
     case ValueKind::Integer:
@@ -55,31 +82,25 @@ StoredKind storedKind(ValueKind k) {
 
 } // namespace
 
-// The cells of up to kBlockRows rows: their bytes back to back, the end offset of every cell and a
-// null bit per cell.
+// The cells of up to kBlockRows rows: their bytes back to back, the end offset of every cell (with
+// its null bit) and the label of every row.
 struct ResultStore::Block {
     char* bytes = nullptr;
     size_t size = 0;
     size_t cap = 0;
     std::unique_ptr<uint32_t[]> ends;
-    std::unique_ptr<uint64_t[]> nulls;
+    std::unique_ptr<int32_t[]> labels;
 
     Block(size_t cells, size_t reserve)
-        : ends(new uint32_t[std::max<size_t>(cells, 1)]), nulls(new uint64_t[cells / 64 + 1]()) {
-        grow(reserve);
+        : bytes(static_cast<char*>(std::malloc(reserve))), cap(reserve),
+          ends(new uint32_t[std::max<size_t>(cells, 1)]), labels(new int32_t[kBlockRows]) {
+        if (!bytes)
+            throw std::bad_alloc();
     }
     ~Block() { std::free(bytes); }
     Block(const Block&) = delete;
     Block& operator=(const Block&) = delete;
 
-    void grow(size_t need) {
-        const size_t newCap = std::max(need, cap + cap / 2 + 64);
-        auto* p = static_cast<char*>(std::realloc(bytes, newCap));
-        if (!p)
-            throw std::bad_alloc();
-        bytes = p;
-        cap = newCap;
-    }
     // A full block gives back what its last growth over-allocated.
     void shrink() {
         if (cap > size + size / 16 + 64) {
@@ -93,7 +114,10 @@ struct ResultStore::Block {
 
 ResultStore::ResultStore(int dataCols) : m_cols(std::max(0, dataCols)), m_kind(size_t(m_cols), KindUnknown) {}
 
-ResultStore::~ResultStore() = default;
+ResultStore::~ResultStore() {
+    for (char* p : m_retired)
+        std::free(p);
+}
 
 // Appending one row: beginRow, put or putNull for each of the m_cols cells, endRow. A row that fails
 // in between is never counted; its caller sets the block's size back.
@@ -101,8 +125,6 @@ ResultStore::Block& ResultStore::beginRow() {
     if (m_rows >= uint32_t(INT_MAX - 2))
         tooLarge();
     // Room first, so that endRow cannot fail half-way.
-    if (m_label.size() == m_label.capacity())
-        m_label.reserve(std::max<size_t>(1024, m_label.size() * 2));
     if (!m_order.empty() && m_order.size() == m_order.capacity())
         m_order.reserve(m_order.size() * 2);
     const size_t bi = m_rows >> kBlockShift;
@@ -114,31 +136,54 @@ ResultStore::Block& ResultStore::beginRow() {
     return *m_blocks[bi];
 }
 
+void ResultStore::grow(Block& b, size_t need) {
+    const size_t newCap = std::max(need, b.cap + b.cap / 2 + 64);
+    if (!m_viewed) {
+        auto* p = static_cast<char*>(std::realloc(b.bytes, newCap));
+        if (!p)
+            throw std::bad_alloc();
+        b.bytes = p;
+    } else {
+        // A View may be reading the rows already there: they are copied, and the old bytes stay
+        // until its next refresh.
+        m_retired.reserve(m_retired.size() + 1);
+        auto* p = static_cast<char*>(std::malloc(newCap));
+        if (!p)
+            throw std::bad_alloc();
+        std::memcpy(p, b.bytes, b.size);
+        m_retired.push_back(b.bytes);
+        b.bytes = p;
+    }
+    b.cap = newCap;
+}
+
 void ResultStore::put(Block& b, int j, std::string_view v) {
     const size_t k = size_t(m_rows & kBlockMask) * size_t(m_cols) + size_t(j);
-    if (v.size() > UINT32_MAX - b.size)
+    if (v.size() > kEndMask - b.size)
         tooLarge();
     if (b.size + v.size() > b.cap)
-        b.grow(b.size + v.size());
+        grow(b, b.size + v.size());
     if (!v.empty())
         std::memcpy(b.bytes + b.size, v.data(), v.size());
     b.size += v.size();
     b.ends[k] = uint32_t(b.size);
-    b.nulls[k >> 6] &= ~(uint64_t(1) << (k & 63));
 }
 
 void ResultStore::putNull(Block& b, int j) {
     const size_t k = size_t(m_rows & kBlockMask) * size_t(m_cols) + size_t(j);
-    b.ends[k] = uint32_t(b.size);
-    b.nulls[k >> 6] |= uint64_t(1) << (k & 63);
+    b.ends[k] = uint32_t(b.size) | kNull;
 }
 
-void ResultStore::endRow(int32_t label) {
-    m_label.push_back(label);
+int32_t& ResultStore::label(uint32_t phys) const {
+    return m_blocks[phys >> kBlockShift]->labels[phys & kBlockMask];
+}
+
+void ResultStore::endRow(int32_t rowLabel) {
+    label(m_rows) = rowLabel;
     if (!m_order.empty())
         m_order.push_back(m_rows);
     ++m_rows;
-    if ((m_rows & kBlockMask) == 0)
+    if ((m_rows & kBlockMask) == 0 && !m_viewed)
         m_blocks[(m_rows - 1) >> kBlockShift]->shrink();
 }
 
@@ -196,21 +241,9 @@ std::unique_ptr<ResultStore> ResultStore::reshaped(uint32_t keepRows, int dataCo
         const auto it = m_edits.find(editKey(phys, 0));
         if (it != m_edits.end())
             fresh->m_edits.emplace(editKey(fresh->m_rows, 0), it->second);
-        fresh->endRow(m_label[phys]);
+        fresh->endRow(label(phys));
     }
     return fresh;
-}
-
-bool ResultStore::cell(uint32_t phys, int j, std::string_view& out) const {
-    const Block& b = *m_blocks[phys >> kBlockShift];
-    const size_t k = size_t(phys & kBlockMask) * size_t(m_cols) + size_t(j);
-    if ((b.nulls[k >> 6] >> (k & 63)) & 1) {
-        out = {};
-        return false;
-    }
-    const uint32_t start = k > 0 ? b.ends[k - 1] : 0;
-    out = std::string_view(b.bytes + start, b.ends[k] - start);
-    return true;
 }
 
 bool ResultStore::text(uint32_t phys, int col, std::string_view& out, std::string& scratch) const {
@@ -221,28 +254,21 @@ bool ResultStore::text(uint32_t phys, int col, std::string_view& out, std::strin
             return true;
         }
     }
-    if (col > 0)
-        return cell(phys, col - 1, out);
-    const int32_t n = m_label[phys];
-    if (n == kNoLabel) {
-        out = {};
-        return false;
-    }
-    scratch.resize(12);
-    const auto r = std::to_chars(scratch.data(), scratch.data() + scratch.size(), n);
-    out = std::string_view(scratch.data(), size_t(r.ptr - scratch.data()));
-    return true;
+    if (col == 0)
+        return labelText(label(phys), out, scratch);
+    const Block& b = *m_blocks[phys >> kBlockShift];
+    return cellIn(b.bytes, b.ends.get(), size_t(phys & kBlockMask) * size_t(m_cols) + size_t(col - 1), out);
 }
 
 void ResultStore::setText(uint32_t phys, int col, std::string_view utf8) {
     int32_t n = 0;
     if (col == 0 && canonicalInt(utf8, n)) {
-        m_label[phys] = n;
+        label(phys) = n;
         m_edits.erase(editKey(phys, col));
         return;
     }
     if (col == 0)
-        m_label[phys] = kNoLabel;
+        label(phys) = kNoLabel;
     m_edits.insert_or_assign(editKey(phys, col), std::string(utf8));
 }
 
@@ -254,8 +280,7 @@ void ResultStore::prefetch(uint32_t phys) const {
     const size_t k = size_t(phys & kBlockMask) * size_t(m_cols);
     __builtin_prefetch(&b.ends[k > 0 ? k - 1 : 0]);
     __builtin_prefetch(&b.ends[k + size_t(m_cols) - 1]);
-    __builtin_prefetch(&b.nulls[k >> 6]);
-    __builtin_prefetch(&m_label[phys]);
+    __builtin_prefetch(&b.labels[phys & kBlockMask]);
     __builtin_prefetch(b.bytes + (k > 0 ? b.ends[k - 1] : 0));
 #else
     (void)phys;
@@ -265,7 +290,7 @@ void ResultStore::prefetch(uint32_t phys) const {
 void ResultStore::numberRows() {
     std::erase_if(m_edits, [](const auto& e) { return (e.first & 0xffffffffu) == 0; });
     for (uint32_t d = 0; d < m_rows; ++d)
-        m_label[physOf(d)] = int32_t(d + 1);
+        label(physOf(d)) = int32_t(d + 1);
 }
 
 bool ResultStore::isNumeric(int col) const {
@@ -274,6 +299,51 @@ bool ResultStore::isNumeric(int col) const {
 
 bool ResultStore::isDateTime(int col) const {
     return col > 0 && col <= m_cols && m_kind[size_t(col - 1)] == KindDateTime;
+}
+
+void ResultStore::settle() {
+    m_viewed = false;
+    for (char* p : m_retired)
+        std::free(p);
+    m_retired.clear();
+    for (const auto& b : m_blocks)
+        b->shrink();
+}
+
+ResultStore::View::View(ResultStore& store) : m_store(store) {
+    store.m_viewed = true;
+    refresh();
+}
+
+void ResultStore::View::refresh() {
+    // Blocks before the last one seen were full then and have not changed since.
+    const size_t from = m_blocks.empty() ? 0 : m_blocks.size() - 1;
+    m_blocks.resize(m_store.m_blocks.size());
+    for (size_t i = from; i < m_blocks.size(); ++i) {
+        const Block& b = *m_store.m_blocks[i];
+        m_blocks[i] = {b.bytes, b.ends.get(), b.labels.get()};
+    }
+    m_rows = m_store.m_rows;
+    m_kind = m_store.m_kind;
+    // From here on this reader reads the bytes just taken, never the ones they replaced.
+    for (char* p : m_store.m_retired)
+        std::free(p);
+    m_store.m_retired.clear();
+}
+
+bool ResultStore::View::text(uint32_t phys, int col, std::string_view& out, std::string& scratch) const {
+    const BlockAt& b = m_blocks[phys >> kBlockShift];
+    if (col == 0)
+        return labelText(b.labels[phys & kBlockMask], out, scratch);
+    return cellIn(b.bytes, b.ends, size_t(phys & kBlockMask) * m_kind.size() + size_t(col - 1), out);
+}
+
+bool ResultStore::View::isNumeric(int col) const {
+    return col == 0 || (col > 0 && size_t(col) <= m_kind.size() && m_kind[size_t(col - 1)] == KindNumeric);
+}
+
+bool ResultStore::View::isDateTime(int col) const {
+    return col > 0 && size_t(col) <= m_kind.size() && m_kind[size_t(col - 1)] == KindDateTime;
 }
 
 bool fetchRows(ResultStore& store, OracleResultSet& rs, const FetchControl& control) {
@@ -289,6 +359,8 @@ bool fetchRows(ResultStore& store, OracleResultSet& rs, const FetchControl& cont
                 (control.taken && *control.taken))
                 return false;
             store.appendRow(rs);
+            if (store.rows() == control.tellAt && control.tell)
+                control.tell();
         } else {
             store.appendRow(rs);
         }

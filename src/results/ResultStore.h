@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,12 +15,15 @@ namespace zemo {
 class OracleResultSet;
 
 // The cells of a result below its heading row, in a plain object that one thread at a time may fill
-// or read. Column 0 holds the row labels (the row numbers), column j + 1 the values of field j.
-// Values stay UTF-8 in blocks of rows, each block one byte arena with a 32-bit end offset and a null
-// bit per cell, so a million rows cost little more than their text. Rows are addressed by their
-// place in storage (`phys`); a display order maps the rows as shown to stored rows, and a sort
-// changes only that order, never the values.
+// or read (and, through a View, another thread the rows handed over to it). Column 0 holds the row
+// labels (the row numbers), column j + 1 the values of field j. Values stay UTF-8 in blocks of rows,
+// each block one byte arena with a 32-bit end offset per cell whose top bit marks a null, so a million
+// rows cost little more than their text. Rows are addressed by their place in storage (`phys`); a
+// display order maps the rows as shown to stored rows, and a sort changes only that order, never the
+// values.
 class ResultStore {
+    struct Block;
+
 public:
     explicit ResultStore(int dataCols = 0);
     ~ResultStore();
@@ -57,18 +61,50 @@ public:
     // A column whose every value came from the database as a date or time.
     bool isDateTime(int col) const;
 
+    // The rows of a store that another thread still appends to, as far as the last refresh handed
+    // them over, for a reader that holds no lock: rows handed over never move. A block whose bytes must
+    // grow gets new ones and the old ones are kept until the next refresh; full blocks keep the room
+    // they have until settle().
+    class View {
+    public:
+        // Both under the lock the filling thread holds while it appends a row.
+        explicit View(ResultStore& store);
+        void refresh();
+
+        uint32_t rows() const { return m_rows; }
+        // Cell `col` of stored row `phys` (below rows()), as ResultStore::text reads it.
+        bool text(uint32_t phys, int col, std::string_view& out, std::string& scratch) const;
+        bool isNumeric(int col) const;
+        bool isDateTime(int col) const;
+
+    private:
+        struct BlockAt {
+            const char* bytes;
+            const uint32_t* ends;
+            const int32_t* labels;
+        };
+        ResultStore& m_store;
+        uint32_t m_rows = 0;
+        std::vector<BlockAt> m_blocks;
+        std::vector<uint8_t> m_kind;
+    };
+    // Once no other thread appends and no View reads any more: blocks give back what their growth
+    // over-allocated.
+    void settle();
+
 private:
-    struct Block;
     Block& beginRow();
     void put(Block& b, int j, std::string_view v);
     void putNull(Block& b, int j);
     void endRow(int32_t label);
-    bool cell(uint32_t phys, int j, std::string_view& out) const;
+    void grow(Block& b, size_t need);
+    int32_t& label(uint32_t phys) const;
 
     int m_cols = 0; // data cells per row
     uint32_t m_rows = 0;
     std::vector<std::unique_ptr<Block>> m_blocks;
-    std::vector<int32_t> m_label;                      // per stored row
+    bool m_viewed = false;                             // a View reads rows: bytes never move
+    std::vector<char*> m_retired;                      // bytes a View may still read, until its refresh
     std::vector<uint8_t> m_kind;                       // per data column: unknown, numeric, text
     std::vector<uint32_t> m_order;                     // empty while the display order is the storage order
     std::unordered_map<uint64_t, std::string> m_edits; // cells set one by one, by (phys, col)
@@ -83,6 +119,8 @@ struct FetchControl {
     std::atomic<int>* rowsTaken = nullptr;   // rows this fetch appended, published after every row
     const bool* taken = nullptr;             // read under the lock: true once the other thread took
                                              // the store, which ends the fetch
+    uint32_t tellAt = 0;                     // `tell` runs (under the lock) once the store holds this
+    std::function<void()> tell{};            // many rows
 };
 
 // Appends the remaining rows of `rs` (field j into column j + 1). Returns false when `stop` or the take

@@ -2,6 +2,7 @@
 
 #include "base/SaveFileSync.h"
 #include "base/ZemoError.h"
+#include "db/DbConnection.h"
 #include "results/XlsxCells.h"
 #include "results/XlsxReadBack.h"
 
@@ -217,9 +218,9 @@ private:
     int m_cut = 0;
 };
 
-// Fills the workbook; `tallies` gets what each sheet was given.
+// Fills the workbook, telling `progress` how far it has come; `tallies` gets what each sheet was given.
 XlsxReport fillBook(const GridModel& grid, const QList<int>& columns, Book& book, const QString& path,
-                    int rowsPerSheet, std::vector<SheetTally>& tallies) {
+                    int rowsPerSheet, WriteProgress* progress, std::vector<SheetTally>& tallies) {
     SheetFiller filler(grid, columns, book, path);
     const std::vector<double> widths = filler.widths();
     const int dataRows = std::max(0, grid.gridRows() - 1);
@@ -235,8 +236,11 @@ XlsxReport fillBook(const GridModel& grid, const QList<int>& columns, Book& book
             filler.writeRow(sheet, 0, 0, tallies[size_t(s)]);
         const int first = 1 + s * rowsPerSheet;
         const int last = std::min(dataRows, (s + 1) * rowsPerSheet);
-        for (int r = first; r <= last; ++r)
+        for (int r = first; r <= last; ++r) {
+            if (progress && r % WriteProgress::kEveryRows == 0 && !progress->rowsWritten(r - 1, dataRows))
+                throwStopped();
             filler.writeRow(sheet, r, lxw_row_t(r - first + 1), tallies[size_t(s)]);
+        }
     }
     report.cutCells = filler.cutCells();
     return report;
@@ -278,12 +282,14 @@ public:
 
     const QString& path() const { return m_path; }
 
-    // On disk first, with the permissions of the file it replaces, then renamed over it.
-    void commit() {
+    // The file on disk.
+    void sync() {
         QFile f(m_path);
         if (!f.open(QIODevice::ReadWrite) || !flushAndSync(f))
             cannotWrite(f.errorString(), m_target);
-        f.close();
+    }
+    // With the permissions of the file it replaces, renamed over it (once synced).
+    void commit() {
         if (QFileInfo::exists(m_target))
             QFile::setPermissions(m_path, QFile::permissions(m_target));
         std::error_code ec;
@@ -302,7 +308,7 @@ private:
 } // namespace
 
 XlsxReport writeGridXlsx(const GridModel& grid, const QList<int>& columns, const QString& path,
-                         int rowsPerSheet) {
+                         int rowsPerSheet, WriteProgress* progress) {
     QList<int> cols = columns;
     if (cols.isEmpty())
         for (int c = 0; c < grid.gridCols(); ++c)
@@ -320,10 +326,20 @@ XlsxReport writeGridXlsx(const GridModel& grid, const QList<int>& columns, const
     std::vector<SheetTally> tallies;
     {
         Book workbook(book.path(), path);
-        report = fillBook(grid, cols, workbook, path, rowsPerSheet, tallies);
-        workbook.close();
+        report = fillBook(grid, cols, workbook, path, rowsPerSheet, progress, tallies);
+        // Packing, reading back and syncing read nothing of the grid: they may go on beside the window.
+        const auto finish = [&workbook, &book, &tallies, &path] {
+            workbook.close();
+            checkWorkbookWhole(book.path(), tallies, path);
+            book.sync();
+        };
+        if (progress)
+            progress->finishing(finish);
+        else
+            finish();
     }
-    checkWorkbookWhole(book.path(), tallies, path);
+    if (progress && progress->stopped())
+        throwStopped();
     book.commit();
     return report;
 }

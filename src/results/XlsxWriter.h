@@ -1,6 +1,7 @@
 #pragma once
 
 #include "grid/GridModel.h"
+#include "results/WriteProgress.h"
 
 #include <QList>
 #include <QString>
@@ -23,9 +24,9 @@ struct XlsxReport {
 // empty. Rows beyond `rowsPerSheet` continue on further sheets, each with the headings. Column
 // widths are fitted to a sample of rows. Written to a temporary file beside `path` that replaces
 // `path` only once it is complete and has been read back whole. Throws ZemoError(err::FileWrite)
-// when it cannot write.
+// when it cannot write, err::Cancelled when `progress` says to stop (the target stays as it was).
 XlsxReport writeGridXlsx(const GridModel& grid, const QList<int>& columns, const QString& path,
-                         int rowsPerSheet = kSheetDataRows);
+                         int rowsPerSheet = kSheetDataRows, WriteProgress* progress = nullptr);
 
 // What the user is told once the file is written: how many cells were cut, how many sheets the
 // rows took. Empty when there is nothing to tell.

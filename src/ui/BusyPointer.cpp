@@ -5,9 +5,9 @@
 
 namespace zemo {
 
-BusyPointer::BusyPointer(QWidget* window) : m_window(window) {
+BusyPointer::BusyPointer(QWidget* window, Input input) : m_window(window) {
     if (m_window)
-        m_window->setCursor(Qt::WaitCursor);
+        m_window->setCursor(input == Input::Taken ? Qt::BusyCursor : Qt::WaitCursor);
     else
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
 }

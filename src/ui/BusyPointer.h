@@ -5,10 +5,12 @@ class QWidget;
 namespace zemo {
 
 // The hourglass for as long as the object lives, however the scope is left: over the whole
-// application, or over one window only when one is given.
+// application, or over one window only when one is given. A window that takes input meanwhile (rows
+// shown as they arrive) gets the arrow with the hourglass beside it.
 class BusyPointer {
 public:
-    explicit BusyPointer(QWidget* window = nullptr);
+    enum class Input { Refused, Taken };
+    explicit BusyPointer(QWidget* window = nullptr, Input input = Input::Refused);
     ~BusyPointer();
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;

@@ -362,7 +362,7 @@ private Q_SLOTS:
             child<QPlainTextEdit>(f, QStringLiteral("Text1"))
                 ->setPlainText(QStringLiteral("select o.CUST_ID, c.PREFECTURE, 1 AS ONE from CUSTOMERS c "
                                               "join ORDERS o on o.CUST_ID = c.CUST_ID"));
-            click(f, "Command1");
+            runStatement(f);
             auto* g = child<zemo::GridWidget>(f, QStringLiteral("VSFlexGrid1"));
             for (int c = 1; c < g->Cols(); ++c)
                 headings << viewed(g, 0, c);

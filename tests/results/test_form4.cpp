@@ -9,22 +9,22 @@
 #include "support/GridText.h"
 #include "support/Modal.h"
 #include "support/WindowTests.h"
-#include "ui/DbWait.h"
 #include "ui/FormSupport.h"
 #include "ui/MessagePresenter.h"
 #include "ui/QueryBuilderWindow.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -44,6 +44,9 @@ QStringList numbersUpTo(int n) {
 }
 
 using zemo::test::whenModal;
+
+// How a run whose rows still arrive ends.
+enum EndBy { ByStop, ByRunAgain, ByClose };
 
 // A main window that offers its display items, as the result window asks for them.
 class DisplayItemsWindow : public QWidget, public zemo::QueryBuilderWindow {
@@ -68,7 +71,11 @@ class TestForm4 : public QObject {
     GridWidget* grid(Form4& f) { return f.findChild<GridWidget*>(QStringLiteral("VSFlexGrid1")); }
     QLabel* label3(Form4& f) { return f.findChild<QLabel*>(QStringLiteral("Label3")); }
     QPlainTextEdit* text1(Form4& f) { return f.findChild<QPlainTextEdit*>(QStringLiteral("Text1")); }
-    void click(Form4& f, const char* button) { f.findChild<QPushButton*>(QLatin1String(button))->click(); }
+    // A click, then every row of a run it started.
+    void click(Form4& f, const char* button) {
+        f.findChild<QPushButton*>(QLatin1String(button))->click();
+        QVERIFY(zemo::test::waitForRuns());
+    }
     void clickHeading(GridWidget* g, int section) {
         QHeaderView* h = g->horizontalHeader();
         const QPoint p(h->sectionViewportPosition(section) + h->sectionSize(section) / 2, h->height() / 2);
@@ -116,7 +123,6 @@ private Q_SLOTS:
         gSqlText.clear();
         openDemo();
         setMainWindow(m_main);
-        zemo::DbWait::setProgressDelay(1000);
     }
 
     void designStateWhenNothingToRun() {
@@ -154,6 +160,7 @@ private Q_SLOTS:
         Form4 f(m_main);
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QVERIFY(zemo::test::waitForRuns());
         GridWidget* g = grid(f);
         const auto row = [g] {
             QStringList out;
@@ -301,6 +308,7 @@ private Q_SLOTS:
         Form4 f(m_main);
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QVERIFY(zemo::test::waitForRuns());
         GridWidget* g = grid(f);
         const QStringList names = gridColumn(g, 2);
 
@@ -347,6 +355,7 @@ private Q_SLOTS:
         Form4 f(m_main);
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QVERIFY(zemo::test::waitForRuns());
         GridWidget* g = grid(f);
         QHeaderView* h = g->horizontalHeader();
         for (int s = 0; s < h->count(); ++s) {
@@ -415,6 +424,7 @@ private Q_SLOTS:
         Form4 f(m_main);
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QVERIFY(zemo::test::waitForRuns());
         GridWidget* g = grid(f);
         const QString bad = QStringLiteral("A\uFFFDB\uFFFD");
         const QStringList want{QStringLiteral("1"), QStringLiteral("41FF005A"), QString(), bad,
@@ -502,6 +512,7 @@ private Q_SLOTS:
         Form4 f(m_main);
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QVERIFY(zemo::test::waitForRuns());
         GridWidget* g = grid(f);
         g->setFocus();
         g->selectionModel()->select(QItemSelection(g->model()->index(0, 0), g->model()->index(1, 1)),
@@ -536,6 +547,7 @@ private Q_SLOTS:
         box->setPlainText(QStringLiteral("T1.CUST_NAME,\nT1.ORDER_DATE\n") + QString(400, QLatin1Char('_')));
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QVERIFY(zemo::test::waitForRuns());
         const int natural = QFontMetrics(box->font()).height();
         const auto lineTop = [box](int pos) {
             QTextCursor c(box->document());
@@ -587,6 +599,7 @@ private Q_SLOTS:
         Form4 f(m_main);
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QVERIFY(zemo::test::waitForRuns());
         const double dpi = f.screen()->logicalDotsPerInchX();
         const auto geo = [&f](const char* n) { return f.findChild<QWidget*>(QLatin1String(n))->geometry(); };
         const QRect text = geo("Text1"), list = geo("List2"), back = geo("Command2"),
@@ -602,37 +615,83 @@ private Q_SLOTS:
         QCOMPARE(f.height(), twipsToPixels(5385 - kFrameHeightTwips, dpi));
     }
 
-    // Rows that arrive slowly (most of a millisecond each, seconds in all) still bring up the dialog soon.
+    void stoppingAFetchKeepsItsRows_data() {
+        QTest::addColumn<int>("endBy");
+        QTest::newRow("中止") << int(ByStop);
+        QTest::newRow("抽出 again") << int(ByRunAgain);
+        QTest::newRow("window closed") << int(ByClose);
+    }
+    // Rows that arrive slowly (most of a millisecond each, seconds in all) show while they come, and the
+    // window stays usable: the rows that arrived scroll, select and copy, 中止 is on the window itself,
+    // what needs every row waits. 中止, a second 抽出 and closing the window each end the run at once.
     void stoppingAFetchKeepsItsRows() {
-        zemo::DbWait::setProgressDelay(100);
+        QFETCH(int, endBy);
         gSqlText = QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < "
-                                  "20000) select i, length(hex(zeroblob(400000 + i % 2))) from n");
-        bool modal = false;
-        QString button;
-        whenModal<QProgressDialog>([&](QProgressDialog* d) {
-            modal = d->windowModality() == Qt::ApplicationModal;
-            for (auto* b : d->findChildren<QPushButton*>())
-                button = b->text();
-            d->findChildren<QPushButton*>().value(0)->click();
-        });
+                                  "20000) select i, length(hex(zeroblob(400000 + i % 2))) as L from n");
         Form4 f(m_main);
-        zemo::test::showWindow(f);
-        QVERIFY(modal);
-        QCOMPARE(button, QStringLiteral("中止"));
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
         GridWidget* g = grid(f);
-        const int rows = g->Rows() - 1;
-        QVERIFY2(rows > 0 && rows < 2000, qPrintable(QString::number(rows)));
-        QCOMPARE(label3(f)->text(), rowCountCaption(rows, true));
-        QVERIFY(label3(f)->text().endsWith(QStringLiteral("件（中止）")));
-        QCOMPARE(g->TextMatrix(rows, 0), QString::number(rows));
-        QCOMPARE(g->TextMatrix(rows, 1), QString::number(rows));
-        QVERIFY(m_boxes.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(g->Rows() - 1 >= 200, 20000);
+        QCOMPARE(zemo::CallWatch::active(), 1);
         QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY2(label3(f)->text().startsWith(QStringLiteral("取得中 ")), qPrintable(label3(f)->text()));
+        QCOMPARE(f.cursor().shape(), Qt::BusyCursor);
+        auto* stop = f.findChild<QPushButton*>(QStringLiteral("Command4"));
+        QVERIFY(stop->isVisible() && stop->isEnabled());
+        QCOMPARE(stop->text(), QStringLiteral("中止"));
+        QVERIFY(!f.findChild<QPushButton*>(QStringLiteral("Command3"))->isEnabled());
 
-        zemo::DbWait::setProgressDelay(1000);
-        text1(f)->setPlainText(QStringLiteral("select 1"));
-        click(f, "Command1");
-        QCOMPARE(label3(f)->text(), QStringLiteral(":1件"));
+        // Scrolled down, a block selected and copied.
+        g->verticalScrollBar()->setValue(100);
+        QCOMPARE(g->rowAt(0), 100);
+        g->setFocus();
+        g->selectionModel()->select(QItemSelection(g->model()->index(100, 0), g->model()->index(101, 0)),
+                                    QItemSelectionModel::ClearAndSelect);
+        QTest::keyClick(g, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("101\r\n102\r\n"));
+        // A heading click does not sort a part of the result.
+        clickHeading(g, 0);
+        QCOMPARE(g->TextMatrix(1, 1), QStringLiteral("1"));
+        QVERIFY(!g->horizontalHeader()->isSortIndicatorShown());
+
+        QElapsedTimer clock;
+        clock.start();
+        if (endBy == ByStop) {
+            stop->click();
+            QVERIFY(zemo::test::waitForRuns(2000));
+            QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+            const int rows = g->Rows() - 1;
+            QVERIFY2(rows >= 200 && rows < 20000, qPrintable(QString::number(rows)));
+            QCOMPARE(label3(f)->text(), rowCountCaption(rows, true));
+            QCOMPARE(g->TextMatrix(rows, 0), QString::number(rows));
+            QCOMPARE(g->TextMatrix(rows, 1), QString::number(rows));
+            QVERIFY(!stop->isVisible());
+            QVERIFY(f.findChild<QPushButton*>(QStringLiteral("Command3"))->isEnabled());
+            QCOMPARE(f.cursor().shape(), Qt::ArrowCursor);
+            // The rows kept sort now.
+            clickHeading(g, 0);
+            clickHeading(g, 0);
+            QCOMPARE(g->TextMatrix(1, 1), QString::number(rows));
+            QCOMPARE(g->TextMatrix(1, 0), QStringLiteral("1"));
+        } else if (endBy == ByRunAgain) {
+            text1(f)->setPlainText(QStringLiteral("select 1 as ONE"));
+            click(f, "Command1");
+            QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+            QCOMPARE(g->Rows(), 2);
+            QCOMPARE(g->TextMatrix(0, 1), QStringLiteral("ONE"));
+            QCOMPARE(label3(f)->text(), QStringLiteral(":1件"));
+        } else {
+            f.close();
+            QCOMPARE(zemo::CallWatch::active(), 0);
+            // The connection is free for the next statement at once.
+            gSqlText = QStringLiteral("select 2 as TWO");
+            Form4 next(m_main);
+            zemo::test::showWindow(next);
+            QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+            QCOMPARE(label3(next)->text(), QStringLiteral(":1件"));
+        }
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(QLatin1Char('\n'))));
     }
 };
 

@@ -8,6 +8,7 @@
 #include "support/Modal.h"
 #include "support/WindowTests.h"
 #include "support/XlsxReader.h"
+#include "ui/DbWait.h"
 #include "ui/FormSupport.h"
 #include "ui/MessagePresenter.h"
 
@@ -19,6 +20,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -68,7 +70,7 @@ class TestResultGrid : public QObject {
         gSqlText = sql;
         auto f = std::make_unique<Form4>(m_main);
         f->show();
-        return QTest::qWaitForWindowExposed(f.get()) ? std::move(f) : nullptr;
+        return QTest::qWaitForWindowExposed(f.get()) && zemo::test::waitForRuns() ? std::move(f) : nullptr;
     }
     // A right click on the grid's cells; the menu it brings up.
     QMenu* rightClick(Form4& f) {
@@ -292,6 +294,68 @@ private Q_SLOTS:
         QVERIFY2(m_boxes[0].startsWith(QStringLiteral("エラーメッセージ|エラー番号：1201\rメッセージ：")),
                  qPrintable(m_boxes[0]));
         QVERIFY(!QFile::exists(nowhere));
+    }
+
+    // A large export shows a bar of rows written of rows with 中止 once it has lasted the delay; 中止
+    // leaves the old file as it was, without a box, and the next export writes it whole.
+    void longExportShowsProgressAndStops_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("CSV") << QStringLiteral("big.csv");
+        QTest::newRow("Excel") << QStringLiteral("big.xlsx");
+    }
+    void longExportShowsProgressAndStops() {
+        QFETCH(QString, name);
+        const auto form = openWith(
+            QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < 300000) "
+                           "select i, 'row ' || i as T from n"));
+        QVERIFY(form);
+        Form4& f = *form;
+        const QString path = m_dir.filePath(name);
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("old contents");
+        }
+        zemo::DbWait::setProgressDelay(0);
+        QString label;
+        int maximum = -1, value = -1;
+        bool modal = false;
+        whenModal<QProgressDialog>([&](QProgressDialog* d) {
+            QTRY_VERIFY(d->value() > 0);
+            label = d->labelText();
+            maximum = d->maximum();
+            value = d->value();
+            modal = d->windowModality() == Qt::ApplicationModal;
+            auto* stop = d->findChild<QPushButton*>();
+            QCOMPARE(stop->text(), QStringLiteral("中止"));
+            stop->click();
+        });
+        Form4::setSaveFileChooser([path](QWidget*) { return path; });
+        f.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+        zemo::DbWait::setProgressDelay(1000);
+        QVERIFY2(label.startsWith(QStringLiteral("書き込み中 ")) &&
+                     label.endsWith(QStringLiteral(" / 300,000行")),
+                 qPrintable(label));
+        QCOMPARE(maximum, 300000);
+        QVERIFY(value > 0 && value < 300000);
+        QVERIFY(modal);
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(QLatin1Char('\n'))));
+        QCOMPARE(readFile(path), QByteArray("old contents"));
+        QCOMPARE(QDir(m_dir.path())
+                     .entryList({QLatin1Char('*') + name + QLatin1Char('*')}, QDir::Files | QDir::Hidden),
+                 QStringList({name}));
+
+        // Without 中止 the file is written whole.
+        f.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+        Form4::setSaveFileChooser({});
+        QVERIFY2(m_boxes.isEmpty(), qPrintable(m_boxes.join(QLatin1Char('\n'))));
+        if (name.endsWith(QLatin1String(".xlsx"))) {
+            QCOMPARE(readXlsx(path, true).array(), QJsonArray({QJsonArray{"sheet1.xml", "A1:C300001"}}));
+        } else {
+            const QByteArray written = readFile(path);
+            QCOMPARE(written.count('\n'), 300001);
+            QVERIFY(written.endsWith("300000,300000,row 300000\r\n"));
+        }
     }
 
     void sortWithoutMemoryShowsTheErrorBox() {

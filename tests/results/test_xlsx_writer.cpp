@@ -1,4 +1,5 @@
 #include "base/ZemoError.h"
+#include "results/CsvWriter.h"
 #include "results/ResultModel.h"
 #include "results/XlsxCells.h"
 #include "results/XlsxWriter.h"
@@ -51,7 +52,34 @@ private:
     int m_rows;
 };
 
+// A window's progress as the writers see it: every report noted, and a stop where the test says.
+class ProgressProbe : public WriteProgress {
+public:
+    enum StopAt { Never, AmongTheRows, InTheLastStep };
+    explicit ProgressProbe(StopAt stopAt) : m_stopAt(stopAt) {}
+    bool rowsWritten(qint64 done, qint64 total) override {
+        reports << done;
+        totals << total;
+        m_stopped = m_stopped || (m_stopAt == AmongTheRows && done >= 8000);
+        return !m_stopped;
+    }
+    void finishing(const std::function<void()>& work) override {
+        work();
+        lastStep = true;
+        m_stopped = m_stopped || m_stopAt == InTheLastStep;
+    }
+    bool stopped() const override { return m_stopped; }
+    QList<qint64> reports, totals;
+    bool lastStep = false;
+
+private:
+    StopAt m_stopAt;
+    bool m_stopped = false;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(ProgressProbe::StopAt)
 
 class TestXlsxWriter : public QObject {
     Q_OBJECT
@@ -253,6 +281,51 @@ private Q_SLOTS:
         QCOMPARE(readXlsx(bigPath, true).array(),
                  QJsonArray({QJsonArray{"sheet1.xml", "A1:B1048576"}, QJsonArray{"sheet2.xml", "A1:B3"}}));
         QFile::remove(bigPath);
+    }
+
+    // Both writers say how far they are every few thousand rows, and a stop, among the rows or in the
+    // last step, leaves the old file as it was.
+    void stoppedWriteLeavesTheOldFile_data() {
+        QTest::addColumn<bool>("workbook");
+        QTest::addColumn<ProgressProbe::StopAt>("stopAt");
+        for (const bool workbook : {false, true}) {
+            const char* format = workbook ? "Excel" : "CSV";
+            QTest::addRow("%s, to the end", format) << workbook << ProgressProbe::Never;
+            QTest::addRow("%s, stopped among the rows", format) << workbook << ProgressProbe::AmongTheRows;
+            QTest::addRow("%s, stopped in the last step", format) << workbook << ProgressProbe::InTheLastStep;
+        }
+    }
+    void stoppedWriteLeavesTheOldFile() {
+        QFETCH(bool, workbook);
+        QFETCH(ProgressProbe::StopAt, stopAt);
+        QTemporaryDir dir;
+        const QString path =
+            dir.filePath(workbook ? QStringLiteral("keep.xlsx") : QStringLiteral("keep.csv"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("old contents");
+        }
+        const CountingGrid grid(20000);
+        ProgressProbe progress(stopAt);
+        int failure = 0;
+        try {
+            if (workbook)
+                writeGridXlsx(grid, {}, path, kSheetDataRows, &progress);
+            else
+                writeGridCsv(grid, {}, path, &progress);
+        } catch (const ZemoError& e) {
+            failure = e.number();
+        }
+        QCOMPARE(failure, stopAt == ProgressProbe::Never ? 0 : int(err::Cancelled));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList({QFileInfo(path).fileName()}));
+        QCOMPARE(readFile(path) == QByteArray("old contents"), stopAt != ProgressProbe::Never);
+        QCOMPARE(progress.lastStep, stopAt != ProgressProbe::AmongTheRows);
+        const QList<qint64> everyReport{4095, 8191, 12287, 16383};
+        QCOMPARE(progress.reports,
+                 stopAt == ProgressProbe::AmongTheRows ? everyReport.mid(0, 2) : everyReport);
+        QCOMPARE(progress.totals, QList<qint64>(progress.reports.size(), 20000));
     }
 
     void failedWriteLeavesTheOldFile() {

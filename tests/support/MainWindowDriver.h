@@ -10,6 +10,7 @@
 #include "results/Form4.h"
 #include "session/Module1.h"
 #include "support/Modal.h"
+#include "support/WindowTests.h"
 #include "ui/LogicalNameList.h"
 
 #include <QAction>
@@ -28,6 +29,12 @@ template <class W> W* child(QObject* parent, const QString& name) {
 
 inline void click(QWidget* parent, const char* button) {
     QTest::mouseClick(child<QPushButton>(parent, QLatin1String(button)), Qt::LeftButton);
+}
+
+// 抽出 in the result window: the statement runs and every row it fetches arrives.
+inline void runStatement(QWidget* resultWindow) {
+    click(resultWindow, "Command1");
+    QVERIFY(waitForRuns());
 }
 
 inline void select(QListWidget* list, const QString& text) {

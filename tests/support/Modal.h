@@ -3,6 +3,7 @@
 // Driving modal dialogs from a test without ever hanging in their event loop.
 
 #include "db/CallWait.h"
+#include "db/CallWatch.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -49,17 +50,23 @@ inline void closeModal(QWidget* window) {
         window->close();
 }
 
+// Whether whenModal acts on a window while rows still arrive in it, or waits for the end of its run.
+enum class DuringRuns { Wait, Act };
+
 // Runs `act` on the next modal window of type T as soon as it is up and not waiting on the database
-// (a dialog whose first read runs once it is shown), then closes it when `act` did not, with whatever
-// modal window is left above it (a message box, …). When no such window comes up within `seconds`,
-// the test fails and every modal window is closed.
-template <class T> void whenModal(std::function<void(T*)> act, int seconds = 10) {
+// (a dialog whose first read runs once it is shown; a result window whose rows still arrive, unless
+// `runs` says to act at once), then closes it when `act` did not, with whatever modal window is left
+// above it (a message box, …). When no such window comes up within `seconds`, the test fails and
+// every modal window is closed.
+template <class T>
+void whenModal(std::function<void(T*)> act, int seconds = 10, DuringRuns runs = DuringRuns::Wait) {
     auto* timer = new QTimer;
     const QDeadlineTimer deadline(seconds * 1000);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, deadline] {
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act, deadline, runs] {
         auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
         // The progress dialog is the one window that comes up during a wait.
-        if (!std::is_same_v<T, QProgressDialog> && CallWait::waiting())
+        if (!std::is_same_v<T, QProgressDialog> &&
+            (CallWait::waiting() || (runs == DuringRuns::Wait && CallWatch::active() > 0)))
             w = nullptr;
         if (!w) {
             if (!deadline.hasExpired())

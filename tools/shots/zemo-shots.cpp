@@ -22,12 +22,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
@@ -296,6 +299,38 @@ int walk(const QString& outDir, const QString& suffix) {
         click(form5, "Command1");
     });
     child<QAction>(&main, "Version")->trigger();
+
+    // A long result while its rows arrive: the first screen shown, the count running, 中止 beside it.
+    onNextModal([&](QWidget* values) {
+        child<QLineEdit>(values, "Text1")->setText(QStringLiteral("2024-11-01"));
+        onNextModal([&](QWidget* form4) {
+            auto* rows = child<zemo::GridWidget>(form4, "VSFlexGrid1");
+            auto* count = child<QLabel>(form4, "Label3");
+            child<QPlainTextEdit>(form4, "Text1")
+                ->setPlainText(QStringLiteral(
+                    "with recursive n(i) as (select 1 union all select i + 1 from n where i < 20000000)\r\n"
+                    "select i as 受注番号, 'C' || (10000 + i % 997) as 顧客コード,\r\n"
+                    "  (i * 7919) % 100000 as 金額, date('2024-11-01', '+' || (i % 30) || ' days') as "
+                    "受注日\r\n"
+                    "from n"));
+            click(form4, "Command1");
+            QElapsedTimer t;
+            t.start();
+            while (rows->Rows() < 2000 || !count->text().startsWith(QStringLiteral("取得中"))) {
+                if (t.elapsed() > 15000)
+                    fail(QStringLiteral("no rows arrived"));
+                QApplication::processEvents(QEventLoop::AllEvents, 20);
+            }
+            rows->verticalScrollBar()->setValue(40);
+            shots.shoot(form4, QStringLiteral("results-fetching"));
+            click(form4, "Command4");
+            while (!child<QAbstractButton>(form4, "Command4")->isHidden())
+                QApplication::processEvents(QEventLoop::AllEvents, 20);
+            click(form4, "Command2");
+        });
+        click(values, "Command1");
+    });
+    click(&main, "Command7");
     return 0;
 }
 
