@@ -91,8 +91,7 @@ private:
             runOne(next);
         }
         setDatabase(nullptr);
-        m_ended.store(true);
-        notifyEnded();
+        markEnded();
     }
 
     void runOne(Queued& next) {
@@ -126,7 +125,7 @@ private:
         next.call->finish(failure);
     }
 
-    static void notifyEnded();
+    void markEnded();
 
     std::thread m_thread;
     std::mutex m_queueLock;
@@ -172,9 +171,14 @@ void joinEnded(Registry& r) {
 
 } // namespace
 
-void DbWorker::notifyEnded() {
+// Set under the registry's lock: whoever holds that lock and sees the flag joins this thread there
+// and then, so nothing this thread does after the flag may wait for that lock.
+void DbWorker::markEnded() {
     Registry& r = registry();
-    { const std::lock_guard<std::mutex> hold(r.lock); }
+    {
+        const std::lock_guard<std::mutex> hold(r.lock);
+        m_ended.store(true);
+    }
     r.ended.notify_all();
 }
 
